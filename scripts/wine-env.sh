@@ -1,0 +1,36 @@
+# Sourced by the scripts that run Windows programs under Wine.
+# Sets the Wine environment and, when asked, starts a virtual X server.
+
+PALISOR_ROOT=${PALISOR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko installer dialogs when a prefix is created.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export WINEARCH=win64
+
+# palisor_start_xvfb: starts Xvfb on the first free display number and exports DISPLAY.
+# The server is killed when the calling shell exits.
+palisor_start_xvfb() {
+    local n=${PALISOR_XVFB_FIRST:-91}
+    while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    PALISOR_XVFB_PID=$!
+    export DISPLAY=:$n
+    local i
+    for i in $(seq 1 100); do
+        [ -e /tmp/.X11-unix/X$n ] && break
+        sleep 0.1
+    done
+    trap 'palisor_stop_wine' EXIT
+}
+
+palisor_stop_wine() {
+    if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
+        wineserver -k >/dev/null 2>&1 || true
+        wineserver -w >/dev/null 2>&1 || true
+    fi
+    if [ -n "${PALISOR_XVFB_PID:-}" ]; then
+        kill "$PALISOR_XVFB_PID" 2>/dev/null || true
+        wait "$PALISOR_XVFB_PID" 2>/dev/null || true
+        PALISOR_XVFB_PID=""
+    fi
+}
