@@ -1,6 +1,6 @@
 # Helpers shared by every folder's CMakeLists.txt.
 #
-#   palisor_warnings            interface target: warnings, defines and sanitizers of our own code
+#   palisor_warnings            interface target: warnings, include root, defines and sanitizers of our code
 #   palisor_unit_test(NAME ...) native GoogleTest program, registered with ctest
 #   palisor_wine_test(NAME ...) Windows GoogleTest program, registered with ctest and run under Wine
 #   palisor_subdirectories()    adds every child folder that has a CMakeLists.txt
@@ -13,6 +13,8 @@ file(MAKE_DIRECTORY ${PALISOR_RESULTS_DIR})
 
 add_library(palisor_warnings INTERFACE)
 target_compile_options(palisor_warnings INTERFACE -Wall -Wextra)
+# Sources include each other by their path from the repository root ("firewall/firewall_access.h").
+target_include_directories(palisor_warnings INTERFACE ${PROJECT_SOURCE_DIR})
 if(PALISOR_WERROR)
     target_compile_options(palisor_warnings INTERFACE -Werror)
 endif()
