@@ -1,0 +1,84 @@
+#pragma once
+// The capture engine: one thread that receives every IPv4 datagram of one local address through a
+// raw socket in receive-all mode and hands each one to the decoder. Failures are written as
+// diagnostic lines to standard output (the allocation failure to standard error) and end the
+// capture; nothing is shown on screen.
+//
+// Stopping never kills the thread: the stop flag is set, a receive blocked with no traffic is
+// released by interrupting the socket, and the waiting thread keeps serving the capture thread's
+// synchronous tree updates while it waits. At most one capture thread runs at a time; a start
+// while one runs is ignored. The engine's destructor stops the capture and waits for the thread,
+// so whatever the handler touches must outlive the engine.
+
+#include "platform/capture_socket.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace palisor {
+
+class CaptureEngine {
+public:
+    using DatagramHandler = std::function<void(const unsigned char* datagram, std::size_t length)>;
+
+    static constexpr std::size_t kReceiveBufferSize = 65535;
+    static constexpr unsigned long kStopWaitMilliseconds = 5000;
+    static constexpr unsigned int kReceiveAllCode = 0x98000001u;
+    static constexpr int kInvalidArgumentError = 10022;
+
+    CaptureEngine(CaptureNetwork& network, CaptureThread& thread, DatagramHandler handler,
+                  std::FILE* out = stdout, std::FILE* err = stderr);
+    ~CaptureEngine();
+
+    CaptureEngine(const CaptureEngine&) = delete;
+    CaptureEngine& operator=(const CaptureEngine&) = delete;
+
+    // Clears the stop flag (unless a capture thread is still running), starts the network stack
+    // and appends the host's addresses to interfaceList.
+    bool InitCapture();
+    bool CollectLocalAddresses(std::vector<std::string>& list);
+    // Starts the capture thread on the chosen address; ignored while a capture thread runs, and
+    // when no address is chosen.
+    void StartCapture(const std::string& selection);
+    // Stops the capture: waits at most five seconds for the thread, serving its tree updates.
+    void OnClose();
+
+    static unsigned long CaptureThreadProc(void* engine);
+    bool CaptureLoop();
+
+    const std::vector<std::string>& interfaceList() const { return interfaceList_; }
+    const std::string& selectedInterface() const { return selectedInterface_; }
+    bool stopRequested() const { return stopRequested_.load(); }
+    bool Capturing() { return thread_.Running(); }
+    unsigned long threadId() const { return threadId_; }
+
+private:
+    void Print(std::FILE* stream, const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 3, 4)))
+#endif
+        ;
+    void ReleaseSocket(CaptureSocket& socket);
+    void InterruptSocket();
+
+    CaptureNetwork& network_;
+    CaptureThread& thread_;
+    DatagramHandler handler_;
+    std::FILE* out_;
+    std::FILE* err_;
+
+    std::atomic<bool> stopRequested_{false};
+    unsigned long threadId_ = 0;
+    std::vector<std::string> interfaceList_;
+    std::string selectedInterface_;
+
+    std::mutex socketMutex_;
+    CaptureSocket* activeSocket_ = nullptr; // the capture thread's socket while it is open
+};
+
+} // namespace palisor

@@ -1,0 +1,31 @@
+#pragma once
+// The capture thread on the standard library's threads, for builds whose tree needs no message
+// serving while the stop waits (tests, tools, Linux).
+
+#include "platform/capture_socket.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace palisor {
+
+class StdCaptureThread : public CaptureThread {
+public:
+    ~StdCaptureThread() override;
+
+    bool Start(Procedure procedure, void* argument) override;
+    bool Running() override;
+    bool Wait(unsigned long milliseconds) override;
+    unsigned long Id() override;
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ended_;
+    std::thread thread_;
+    bool running_ = false;
+    unsigned long id_ = 0;
+    unsigned long nextId_ = 1;
+};
+
+} // namespace palisor

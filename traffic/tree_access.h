@@ -1,0 +1,28 @@
+#pragma once
+// The few tree operations the traffic view needs. On Windows they are carried out by the page's
+// tree-view control on the user-interface thread; in tests by an in-memory tree.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace palisor {
+
+// An item of the tree; 0 is "no item".
+using TreeItem = std::uintptr_t;
+
+class TreeAccess {
+public:
+    virtual ~TreeAccess() = default;
+
+    virtual TreeItem FirstRoot() = 0;
+    virtual TreeItem NextSibling(TreeItem item) = 0;
+    virtual TreeItem FirstChild(TreeItem item) = 0;
+    virtual std::size_t ItemCount() = 0;
+    virtual std::string GetText(TreeItem item) = 0;
+    // Appends an item after the last child of parent (0 for a top-level item); returns 0 on failure.
+    virtual TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) = 0;
+    virtual bool SetText(TreeItem item, const std::string& text) = 0;
+};
+
+} // namespace palisor

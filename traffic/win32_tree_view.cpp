@@ -1,0 +1,71 @@
+#include "traffic/win32_tree_view.h"
+
+#include <commctrl.h>
+
+namespace palisor {
+
+namespace {
+
+HTREEITEM Handle(TreeItem item) {
+    return reinterpret_cast<HTREEITEM>(item);
+}
+
+} // namespace
+
+TreeItem Win32TreeView::Next(TreeItem item, WPARAM relation) {
+    return static_cast<TreeItem>(
+        SendMessageA(tree_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(Handle(item))));
+}
+
+TreeItem Win32TreeView::FirstRoot() {
+    return Next(0, TVGN_ROOT);
+}
+
+TreeItem Win32TreeView::NextSibling(TreeItem item) {
+    return item ? Next(item, TVGN_NEXT) : 0;
+}
+
+TreeItem Win32TreeView::FirstChild(TreeItem item) {
+    return item ? Next(item, TVGN_CHILD) : 0;
+}
+
+std::size_t Win32TreeView::ItemCount() {
+    return static_cast<std::size_t>(SendMessageA(tree_, TVM_GETCOUNT, 0, 0));
+}
+
+std::string Win32TreeView::GetText(TreeItem item) {
+    if (!item)
+        return std::string();
+    char text[1024] = {};
+    TVITEMA request = {};
+    request.mask = TVIF_TEXT | TVIF_HANDLE;
+    request.hItem = Handle(item);
+    request.pszText = text;
+    request.cchTextMax = sizeof text;
+    if (!SendMessageA(tree_, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request)))
+        return std::string();
+    return std::string(request.pszText ? request.pszText : "");
+}
+
+TreeItem Win32TreeView::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
+    TVINSERTSTRUCTA insert = {};
+    insert.hParent = parent ? Handle(parent) : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    insert.item.pszText = const_cast<char*>(text.c_str());
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = selectedImage;
+    return static_cast<TreeItem>(SendMessageA(tree_, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+bool Win32TreeView::SetText(TreeItem item, const std::string& text) {
+    if (!item)
+        return false;
+    TVITEMA change = {};
+    change.mask = TVIF_TEXT | TVIF_HANDLE;
+    change.hItem = Handle(item);
+    change.pszText = const_cast<char*>(text.c_str());
+    return SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&change)) != 0;
+}
+
+} // namespace palisor
