@@ -1,0 +1,3 @@
+#include "ui/header_ctrl.h"
+
+void CHeaderCtrl::DrawItem(DRAWITEMSTRUCT*) {}
