@@ -1,0 +1,381 @@
+// Datagrams in, transcript lines and tree texts out.
+
+#include "tests/unit/traffic/datagram_builder.h"
+#include "traffic/memory_tree.h"
+#include "traffic/tcp_text.h"
+#include "traffic/traffic_decoder.h"
+
+#include <gtest/gtest.h>
+
+namespace palisor {
+namespace {
+
+using testing::BuildDatagram;
+using testing::Ipv4;
+using testing::Segment;
+using testing::TcpSegmentSpec;
+
+const std::uint32_t kClient = Ipv4(10, 0, 0, 5);
+const std::uint32_t kServer = Ipv4(10, 0, 0, 1);
+
+std::string Dots(const char* label, int dots) {
+    return std::string(label) + std::string(dots, '.') + " ";
+}
+
+class TrafficDecoderTest : public ::testing::Test {
+protected:
+    bool Feed(const TcpSegmentSpec& spec) {
+        const auto datagram = BuildDatagram(spec);
+        return decoder.DecodeIpPacket(datagram.data(), datagram.size());
+    }
+    bool Feed(const std::vector<std::uint8_t>& datagram) {
+        return decoder.DecodeIpPacket(datagram.data(), datagram.size());
+    }
+    std::string LastLine() {
+        auto lines = transcript.Lines();
+        return lines.empty() ? std::string() : lines.back();
+    }
+    std::size_t LineCount() { return transcript.Lines().size(); }
+
+    MemoryTree tree;
+    CollectingTranscriptSink transcript;
+    TrafficDecoder decoder{tree, transcript};
+};
+
+TEST_F(TrafficDecoderTest, OpeningSynMakesTheDocumentedLineAndAnElevenItemEntry) {
+    EXPECT_TRUE(Feed(Segment(kClient, 1025, kServer, 80, kTcpSyn, 1000)));
+    EXPECT_EQ(
+        LastLine(),
+        "10.0.0.5 - 10.0.0.1 {1025-80}, len: 0, seq: 1000,ack: 0, Flags: SYN,TAPI  /*New session*/ \r\n");
+    const std::string expected = "10.0.0.5 - 10.0.0.1\n"
+                                 "  IP Header\n"
+                                 "    " +
+                                 Dots("Source IP:", 30) +
+                                 "10.0.0.5\n"
+                                 "    " +
+                                 Dots("Destination IP:", 25) +
+                                 "10.0.0.1\n"
+                                 "  TCP Header\n"
+                                 "    " +
+                                 Dots("Source Port:", 28) +
+                                 "1025\n"
+                                 "    " +
+                                 Dots("Destination Port:", 23) +
+                                 "80\n"
+                                 "    " +
+                                 Dots("Size:", 35) +
+                                 "0\n"
+                                 "    " +
+                                 Dots("Flags:", 34) +
+                                 "SYN,TAPI\n"
+                                 "    " +
+                                 Dots("Sequence:", 31) +
+                                 "1000\n"
+                                 "    " +
+                                 Dots("Ack:", 36) + "0\n";
+    EXPECT_EQ(tree.Dump(), expected);
+    ASSERT_EQ(tree.ItemCount(), 11u);
+    // Images: conversation 0, header groups 1, fields 2, the same when selected.
+    const int images[11] = {0, 1, 2, 2, 1, 2, 2, 2, 2, 2, 2};
+    for (TreeItem item = 1; item <= 11; ++item) {
+        EXPECT_EQ(tree.Find(item)->image, images[item - 1]) << item;
+        EXPECT_EQ(tree.Find(item)->selectedImage, images[item - 1]) << item;
+    }
+}
+
+TEST_F(TrafficDecoderTest, FlagTextsFollowTheirFixedOrder) {
+    const struct {
+        std::uint8_t flags;
+        const char* text;
+    } cases[] = {
+        {kTcpSyn, "SYN,TAPI"},
+        {kTcpSyn | kTcpAck, "SYN,ACK,TAPI"},
+        {kTcpFin | kTcpAck, "FIN,ACK,NETDEV"},
+        {kTcpPsh | kTcpAck, "ACK,PUSH"},
+        {kTcpRst | kTcpAck, "RST,ACK"},
+        {kTcpUrg | kTcpAck, "ACK,URG"},
+        {0, ""},
+        {0x3F, "SYN,RST,FIN,ACK,URG,PUSH,TAPI,NETDEV"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FlagText(c.flags), c.text) << int(c.flags);
+
+    // The two bits above the six flags are not flags.
+    TcpSegmentSpec spec = Segment(kClient, 1, kServer, 2, 0);
+    spec.flagWord = 0x50C0 | kTcpAck;
+    Feed(spec);
+    EXPECT_EQ(LastLine(), "10.0.0.5 - 10.0.0.1 {1-2}, len: 0, seq: 0,ack: 0, Flags: ACK \r\n");
+    // Without flags the flags item ends in the blank after the dots.
+    Feed(Segment(kClient, 1, kServer, 2, 0));
+    EXPECT_EQ(tree.GetText(9), Dots("Flags:", 34));
+}
+
+TEST_F(TrafficDecoderTest, LaterSegmentOfTheSamePairRewritesOnlyTheTcpTexts) {
+    Feed(Segment(kClient, 1025, kServer, 80, kTcpSyn, 1000));
+    const std::string ipBranch = tree.GetText(2) + tree.GetText(3) + tree.GetText(4);
+    TcpSegmentSpec later = Segment(kClient, 3000, kServer, 443, kTcpAck | kTcpPsh, 4294967295u, 7);
+    later.ack = 123456;
+    Feed(later);
+    EXPECT_EQ(tree.ItemCount(), 11u);
+    EXPECT_EQ(tree.GetText(1), "10.0.0.5 - 10.0.0.1");
+    EXPECT_EQ(tree.GetText(2) + tree.GetText(3) + tree.GetText(4), ipBranch);
+    EXPECT_EQ(tree.GetText(6), Dots("Source Port:", 28) + "3000");
+    EXPECT_EQ(tree.GetText(7), Dots("Destination Port:", 23) + "443");
+    EXPECT_EQ(tree.GetText(8), Dots("Size:", 35) + "7");
+    EXPECT_EQ(tree.GetText(9), Dots("Flags:", 34) + "ACK,PUSH");
+    EXPECT_EQ(tree.GetText(10), Dots("Sequence:", 31) + "4294967295");
+    EXPECT_EQ(tree.GetText(11), Dots("Ack:", 36) + "123456");
+
+    // The other direction is a conversation of its own, after the first.
+    Feed(Segment(kServer, 80, kClient, 1025, kTcpSyn | kTcpAck, 5));
+    EXPECT_EQ(tree.ItemCount(), 22u);
+    const TreeItem second = tree.NextSibling(tree.FirstRoot());
+    EXPECT_EQ(tree.GetText(second), "10.0.0.1 - 10.0.0.5");
+    EXPECT_EQ(tree.NextSibling(second), 0u);
+    EXPECT_EQ(decoder.conversationCount(), 2u);
+}
+
+TEST_F(TrafficDecoderTest, SizeCountsTcpOptionsAndSkipsIpOptions) {
+    TcpSegmentSpec syn = Segment(kClient, 1025, kServer, 80, kTcpSyn, 1);
+    syn.optionBytes = 12;
+    syn.flagWord = 0x8000 | kTcpSyn;
+    Feed(syn);
+    EXPECT_EQ(LastLine(),
+              "10.0.0.5 - 10.0.0.1 {1025-80}, len: 12, seq: 1,ack: 0, Flags: SYN,TAPI  /*New session*/ \r\n");
+
+    TcpSegmentSpec withIpOptions = Segment(kServer, 22, kClient, 5000, kTcpAck, 77, 3);
+    withIpOptions.ipHeaderWords = 6;
+    Feed(withIpOptions);
+    EXPECT_EQ(LastLine(), "10.0.0.1 - 10.0.0.5 {22-5000}, len: 3, seq: 77,ack: 0, Flags: ACK \r\n");
+
+    // A bare 20-byte header has size 0.
+    Feed(Segment(kServer, 22, kClient, 5000, kTcpAck, 78));
+    EXPECT_NE(LastLine().find(", len: 0, "), std::string::npos);
+}
+
+TEST_F(TrafficDecoderTest, DatagramsThatAreNotWellFormedIpv4TcpAreDroppedSilently) {
+    TcpSegmentSpec udp = Segment(kClient, 1, kServer, 2, kTcpSyn);
+    udp.protocol = 17;
+    TcpSegmentSpec icmp = udp;
+    icmp.protocol = 1;
+    TcpSegmentSpec ipv6 = Segment(kClient, 1, kServer, 2, kTcpSyn);
+    ipv6.version = 6;
+    TcpSegmentSpec shortHeader = Segment(kClient, 1, kServer, 2, kTcpSyn);
+    shortHeader.ipHeaderWords = 4; // 16 bytes: below the fixed part
+    EXPECT_FALSE(Feed(udp));
+    EXPECT_FALSE(Feed(icmp));
+    EXPECT_FALSE(Feed(ipv6));
+    EXPECT_FALSE(Feed(shortHeader));
+
+    auto full = BuildDatagram(Segment(kClient, 1, kServer, 2, kTcpSyn));
+    EXPECT_FALSE(decoder.DecodeIpPacket(full.data(), 0));
+    EXPECT_FALSE(decoder.DecodeIpPacket(nullptr, 40));
+    EXPECT_FALSE(decoder.DecodeIpPacket(full.data(), 19));
+
+    // Header length beyond what was received: 15 words is 60 bytes, only 40 arrived.
+    auto longHeader = full;
+    longHeader[0] = 0x4F;
+    EXPECT_FALSE(Feed(longHeader));
+
+    // IPv4 TCP, but fewer than 20 bytes of TCP header: handed on, then neither tracked nor shown.
+    EXPECT_TRUE(decoder.DecodeIpPacket(full.data(), 39));
+
+    EXPECT_EQ(LineCount(), 0u);
+    EXPECT_EQ(tree.ItemCount(), 0u);
+    EXPECT_TRUE(decoder.sessionTable().empty());
+}
+
+TEST_F(TrafficDecoderTest, OddBytesAreReadThroughTheBoundsOfTheDatagram) {
+    // Every prefix of a datagram with IP options either decodes or is dropped, never read beyond.
+    TcpSegmentSpec spec = Segment(kClient, 1, kServer, 2, kTcpSyn | kTcpAck, 9, 5);
+    spec.ipHeaderWords = 7;
+    const auto datagram = BuildDatagram(spec);
+    for (std::size_t length = 0; length <= datagram.size(); ++length) {
+        std::vector<std::uint8_t> exact(datagram.begin(), datagram.begin() + length);
+        Feed(exact);
+    }
+    // Only the prefixes that keep all 20 TCP header bytes are shown: sizes 0 to 5.
+    EXPECT_EQ(LineCount(), 6u);
+}
+
+TEST(PadLabel, PadsEveryLabelToColumnForty) {
+    EXPECT_EQ(PadLabel("Size:"), Dots("Size:", 35));
+    EXPECT_EQ(PadLabel("Destination Port:"), Dots("Destination Port:", 23));
+    EXPECT_EQ(PadLabel("Ack:").size(), 41u);
+    // A label of 40 characters or more gets no dots, only the blank.
+    const std::string longLabel(45, 'x');
+    EXPECT_EQ(PadLabel(longLabel), longLabel + " ");
+}
+
+class SessionTrackingTest : public TrafficDecoderTest {
+protected:
+    std::string NoteOf(std::uint8_t flags, std::uint32_t seq, std::size_t payload,
+                       std::uint32_t src = Ipv4(10, 0, 0, 5), std::uint16_t srcPort = 1025) {
+        Feed(Segment(src, srcPort, kServer, 80, flags, seq, payload));
+        const std::string line = LastLine();
+        const std::size_t flagsAt = line.find(", Flags: ");
+        const std::size_t blank = line.find(' ', flagsAt + 9);
+        return line.substr(blank + 1, line.size() - blank - 3);
+    }
+};
+
+TEST_F(SessionTrackingTest, SynOpensAndReBasesASession) {
+    EXPECT_EQ(NoteOf(kTcpSyn, 5000, 0), " /*New session*/ ");
+    ASSERT_EQ(decoder.sessionTable().size(), 1u);
+    const Session& session = **decoder.sessionTable().begin();
+    EXPECT_EQ(session.srcAddr, "10.0.0.5");
+    EXPECT_EQ(session.dstAddr, "10.0.0.1");
+    EXPECT_EQ(session.srcPort, 1025);
+    EXPECT_EQ(session.dstPort, 80);
+    EXPECT_EQ(session.baseSeq, 5000u);
+    EXPECT_EQ(session.reserved, 0);
+
+    EXPECT_EQ(NoteOf(kTcpSyn, 900000, 3), "");
+    EXPECT_EQ(session.baseSeq, 900000u);
+    EXPECT_EQ(session.lastLen, 3u);
+    EXPECT_EQ(decoder.sessionTable().size(), 1u);
+
+    // A SYN with FIN on an open session re-bases it and keeps it.
+    EXPECT_EQ(NoteOf(kTcpSyn | kTcpFin, 42, 0), "");
+    EXPECT_EQ(decoder.sessionTable().size(), 1u);
+    EXPECT_EQ(session.baseSeq, 42u);
+}
+
+TEST_F(SessionTrackingTest, GapLimitsAreExactAndWrapAroundTwoToThe32) {
+    NoteOf(kTcpSyn, 1000000, 0);
+    EXPECT_EQ(NoteOf(kTcpAck, 1000000 + 10240000, 10), "");
+    EXPECT_EQ(NoteOf(kTcpAck, 1000000 + 10240001, 10), " { Gap > 10 MB }");
+    EXPECT_EQ(NoteOf(kTcpAck, 1000000 - 1, 10), " { Gap < 0 }");
+    EXPECT_EQ(NoteOf(kTcpAck, 1000000, 10), "");
+    // Pure acknowledgements carry no note wherever they lie.
+    EXPECT_EQ(NoteOf(kTcpAck, 1000000 - 1, 0), "");
+    EXPECT_EQ(NoteOf(kTcpAck, 1000000 + 20000000, 0), "");
+    EXPECT_EQ(decoder.sessionTable().size(), 1u);
+
+    // Across the wrap: 0xFFFFFF00 + 0x200 is 0x100.
+    NoteOf(kTcpSyn, 0xFFFFFF00u, 0, Ipv4(10, 0, 0, 9), 7);
+    EXPECT_EQ(NoteOf(kTcpAck, 0x100u, 1, Ipv4(10, 0, 0, 9), 7), "");
+    EXPECT_EQ(NoteOf(kTcpAck, 0xFFFFFF00u + 10240001u, 1, Ipv4(10, 0, 0, 9), 7), " { Gap > 10 MB }");
+    // 2^31 or more beyond the start reads as a negative gap.
+    EXPECT_EQ(NoteOf(kTcpAck, 0xFFFFFF00u + 0x80000000u, 1, Ipv4(10, 0, 0, 9), 7), " { Gap < 0 }");
+    EXPECT_EQ(NoteOf(kTcpAck, 0xFFFFFF00u + 0x7FFFFFFFu, 1, Ipv4(10, 0, 0, 9), 7), " { Gap > 10 MB }");
+}
+
+TEST_F(SessionTrackingTest, FinOrRstEndsTheSessionOfItsOwnDirection) {
+    NoteOf(kTcpSyn, 100, 0);
+    EXPECT_EQ(NoteOf(kTcpFin | kTcpAck, 99, 5), "");
+    EXPECT_TRUE(decoder.sessionTable().empty());
+    // No session any more: a segment far before the old start has no note and opens nothing.
+    EXPECT_EQ(NoteOf(kTcpAck, 1, 5), "");
+    EXPECT_TRUE(decoder.sessionTable().empty());
+
+    NoteOf(kTcpSyn, 100, 0);
+    EXPECT_EQ(NoteOf(kTcpRst, 100, 0), "");
+    EXPECT_TRUE(decoder.sessionTable().empty());
+    // Every segment is shown, with or without a session.
+    EXPECT_EQ(LineCount(), 5u);
+}
+
+TEST_F(SessionTrackingTest, DirectionMattersAndAddressesAreComparedAsText) {
+    NoteOf(kTcpSyn, 100, 0);
+    // The answer from the server has no session of its own until its SYN.
+    Feed(Segment(kServer, 80, kClient, 1025, kTcpAck, 1, 10));
+    EXPECT_EQ(LastLine(), "10.0.0.1 - 10.0.0.5 {80-1025}, len: 10, seq: 1,ack: 0, Flags: ACK \r\n");
+    // Another port of the same pair is another session.
+    EXPECT_EQ(NoteOf(kTcpAck, 1, 10, kClient, 1026), "");
+    EXPECT_EQ(NoteOf(kTcpSyn, 1, 0, kClient, 1026), " /*New session*/ ");
+    EXPECT_EQ(decoder.sessionTable().size(), 2u);
+
+    // Sessions are tracked by text, so a caller's own address texts work as well.
+    const auto datagram = BuildDatagram(Segment(kClient, 7, kServer, 8, kTcpSyn, 1));
+    const unsigned char* tcp = datagram.data() + 20;
+    EXPECT_TRUE(decoder.TrackTcpSegment("host-a", "host-b", tcp, 20));
+    EXPECT_EQ(LastLine(),
+              "host-a - host-b {7-8}, len: 0, seq: 1,ack: 0, Flags: SYN,TAPI  /*New session*/ \r\n");
+    EXPECT_FALSE(decoder.TrackTcpSegment("host-a", "host-b", tcp, 19));
+}
+
+TEST_F(SessionTrackingTest, TableKeepsOpeningOrderAcrossRemovals) {
+    for (std::uint16_t port : {1, 2, 3})
+        NoteOf(kTcpSyn, 0, 0, kClient, port);
+    NoteOf(kTcpFin, 0, 0, kClient, 2);
+    NoteOf(kTcpSyn, 0, 0, kClient, 4);
+    NoteOf(kTcpSyn, 0, 0, kClient, 2);
+    std::vector<int> order;
+    for (const auto& session : decoder.sessionTable())
+        order.push_back(session->srcPort);
+    EXPECT_EQ(order, (std::vector<int>{1, 3, 4, 2}));
+}
+
+TEST(SessionTable, RefusesASecondSessionOfOneDirectionAndUnknownRemovals) {
+    SessionTable table;
+    auto make = [](int port) {
+        auto session = std::make_unique<Session>();
+        session->srcAddr = "a";
+        session->dstAddr = "b";
+        session->srcPort = port;
+        return session;
+    };
+    Session* first = table.Append(make(1));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(table.Append(make(1)), nullptr);
+    EXPECT_EQ(table.Find("a", 1, "b", 0), first);
+    EXPECT_EQ(table.Find("a", 1, "B", 0), nullptr);
+    Session stranger = *first;
+    EXPECT_FALSE(table.Remove(&stranger));
+    EXPECT_TRUE(table.Remove(first));
+    EXPECT_TRUE(table.empty());
+}
+
+// A tree that refuses insertions once it holds a given number of items.
+class FullTree : public MemoryTree {
+public:
+    explicit FullTree(std::size_t capacity) : capacity_(capacity) {}
+    TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override {
+        if (ItemCount() >= capacity_)
+            return 0;
+        return MemoryTree::InsertItem(parent, text, image, selectedImage);
+    }
+
+private:
+    std::size_t capacity_;
+};
+
+TEST(TrafficTree, FailedInsertionsNeverPutFieldsAtTheTopLevel) {
+    for (std::size_t capacity : {0u, 1u, 2u, 5u}) {
+        FullTree tree(capacity);
+        NullTranscriptSink sink;
+        TrafficDecoder decoder(tree, sink);
+        const auto datagram = BuildDatagram(Segment(kClient, 1, kServer, 2, kTcpAck));
+        decoder.DecodeIpPacket(datagram.data(), datagram.size());
+        decoder.DecodeIpPacket(datagram.data(), datagram.size());
+        std::size_t roots = 0;
+        for (TreeItem item = tree.FirstRoot(); item; item = tree.NextSibling(item))
+            ++roots;
+        EXPECT_LE(roots, 1u) << capacity;
+        if (capacity > 0) {
+            EXPECT_EQ(tree.GetText(tree.FirstRoot()), "10.0.0.5 - 10.0.0.1");
+        }
+    }
+}
+
+TEST(TrafficTree, ADecoderTakesOverTheEntriesOfAnExistingTree) {
+    MemoryTree tree;
+    NullTranscriptSink sink;
+    {
+        TrafficDecoder earlier(tree, sink);
+        const auto a = BuildDatagram(Segment(kClient, 1, kServer, 2, kTcpAck));
+        const auto b = BuildDatagram(Segment(kServer, 2, kClient, 1, kTcpAck));
+        earlier.DecodeIpPacket(a.data(), a.size());
+        earlier.DecodeIpPacket(b.data(), b.size());
+    }
+    TrafficDecoder later(tree, sink);
+    EXPECT_EQ(later.conversationCount(), 2u);
+    const auto update = BuildDatagram(Segment(kServer, 9, kClient, 1, kTcpAck));
+    later.DecodeIpPacket(update.data(), update.size());
+    EXPECT_EQ(tree.ItemCount(), 22u);
+    EXPECT_EQ(tree.GetText(17), Dots("Source Port:", 28) + "9");
+}
+
+} // namespace
+} // namespace palisor

@@ -1,0 +1,102 @@
+// palisor-replay: feeds every datagram of a capture file through the traffic view's decoder, as
+// the capture thread would, and prints the transcript lines (and, on request, the final tree).
+
+#include "tools/link_layer.h"
+#include "traffic/memory_tree.h"
+#include "traffic/traffic_decoder.h"
+#include "traffic/transcript_sink.h"
+
+#include <pcap/pcap.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace {
+
+int Usage() {
+    std::fprintf(stderr, "usage: palisor-replay [--tree|--quiet] FILE\n"
+                         "  --tree   after the transcript, print '--' and the final tree\n"
+                         "  --quiet  print only a one-line summary to standard error\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool tree = false;
+    bool quiet = false;
+    const char* path = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--tree") == 0)
+            tree = true;
+        else if (std::strcmp(argv[i], "--quiet") == 0)
+            quiet = true;
+        else if (!path && (argv[i][0] != '-' || argv[i][1] == '\0'))
+            path = argv[i];
+        else
+            return Usage();
+    }
+    if (!path || (tree && quiet))
+        return Usage();
+
+    char error[PCAP_ERRBUF_SIZE] = {};
+    pcap_t* capture = pcap_open_offline(path, error);
+    if (!capture) {
+        std::fprintf(stderr, "palisor-replay: %s\n", error);
+        return 1;
+    }
+    const int linkType = pcap_datalink(capture);
+
+    // Large output buffer: the transcript is most of the work the process does.
+    static char outputBuffer[1 << 20];
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+
+    palisor::MemoryTree memoryTree;
+    palisor::StdioTranscriptSink printed(stdout);
+    palisor::NullTranscriptSink dropped;
+    palisor::TranscriptSink& transcript = quiet ? static_cast<palisor::TranscriptSink&>(dropped) : printed;
+    palisor::TrafficDecoder decoder(memoryTree, transcript);
+
+    // A raw socket hands over a datagram of at most 65535 bytes in a buffer of its own.
+    std::vector<unsigned char> buffer(65535);
+    unsigned long long datagrams = 0;
+    const auto started = std::chrono::steady_clock::now();
+    pcap_pkthdr* header = nullptr;
+    const unsigned char* frame = nullptr;
+    int result = 0;
+    while ((result = pcap_next_ex(capture, &header, &frame)) == 1) {
+        const unsigned char* datagram = nullptr;
+        std::size_t length = 0;
+        if (!palisor::ExtractIpDatagram(linkType, frame, header->caplen, datagram, length))
+            continue;
+        if (length > buffer.size())
+            length = buffer.size();
+        std::memcpy(buffer.data(), datagram, length);
+        ++datagrams;
+        decoder.DecodeIpPacket(buffer.data(), length);
+    }
+    const bool readFailed = result == PCAP_ERROR;
+    if (readFailed)
+        std::fprintf(stderr, "palisor-replay: %s\n", pcap_geterr(capture));
+    pcap_close(capture);
+
+    if (tree) {
+        std::fputs("--\n", stdout);
+        const std::string dump = memoryTree.Dump();
+        std::fwrite(dump.data(), 1, dump.size(), stdout);
+    }
+    std::fflush(stdout);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    if (quiet) {
+        const double rate = seconds > 0 ? double(decoder.segmentsShown()) / seconds : 0.0;
+        std::fprintf(stderr,
+                     "datagrams: %llu, segments shown: %llu, conversations: %zu, open sessions: %zu, "
+                     "seconds: %.3f, segments/s: %.0f\n",
+                     datagrams, static_cast<unsigned long long>(decoder.segmentsShown()),
+                     decoder.conversationCount(), decoder.sessionTable().size(), seconds, rate);
+    }
+    return readFailed ? 1 : 0;
+}
