@@ -13,6 +13,13 @@ CaptureEngine::~CaptureEngine() {
     stopRequested_ = true;
     InterruptSocket();
     thread_.Wait(CaptureThread::kForever);
+    GiveBackStartup();
+}
+
+void CaptureEngine::GiveBackStartup() {
+    if (startupPending_)
+        network_.Cleanup();
+    startupPending_ = false;
 }
 
 void CaptureEngine::Print(std::FILE* stream, const char* format, ...) {
@@ -36,6 +43,9 @@ bool CaptureEngine::InitCapture() {
         Print(out_, "WSAStartup() failed: %d\n", result);
         return false;
     }
+    // A start-up that no capture took over is given back, so that each one is ended exactly once.
+    GiveBackStartup();
+    startupPending_ = true;
     CollectLocalAddresses(interfaceList_);
     return true;
 }
@@ -46,14 +56,25 @@ bool CaptureEngine::CollectLocalAddresses(std::vector<std::string>& list) {
 }
 
 void CaptureEngine::StartCapture(const std::string& selection) {
-    if (thread_.Running())
+    if (thread_.Running()) {
+        GiveBackStartup();
         return;
+    }
     selectedInterface_ = selection;
     // With no address there is nothing to bind to; no thread is started.
-    if (selectedInterface_.empty())
+    if (selectedInterface_.empty()) {
+        GiveBackStartup();
         return;
-    if (thread_.Start(&CaptureEngine::CaptureThreadProc, this))
+    }
+    // The capture loop ends the start-up when it finishes.
+    const bool pending = startupPending_;
+    startupPending_ = false;
+    if (thread_.Start(&CaptureEngine::CaptureThreadProc, this)) {
         threadId_ = thread_.Id();
+    } else {
+        startupPending_ = pending;
+        GiveBackStartup();
+    }
 }
 
 void CaptureEngine::OnClose() {

@@ -65,6 +65,7 @@ private:
         ;
     void ReleaseSocket(CaptureSocket& socket);
     void InterruptSocket();
+    void GiveBackStartup();
 
     CaptureNetwork& network_;
     CaptureThread& thread_;
@@ -76,6 +77,8 @@ private:
     unsigned long threadId_ = 0;
     std::vector<std::string> interfaceList_;
     std::string selectedInterface_;
+
+    bool startupPending_ = false; // a network start-up made by InitCapture that no capture owns yet
 
     std::mutex socketMutex_;
     CaptureSocket* activeSocket_ = nullptr; // the capture thread's socket while it is open

@@ -1,0 +1,245 @@
+// The capture engine over a scripted network: every diagnostic line, the release of every
+// resource, and the stop rules.
+
+#include "tests/unit/traffic/datagram_builder.h"
+#include "traffic/capture_engine.h"
+#include "traffic/scripted_capture_network.h"
+#include "traffic/std_capture_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <thread>
+
+namespace palisor {
+namespace {
+
+std::string Contents(std::FILE* file) {
+    std::fflush(file);
+    std::rewind(file);
+    std::string text;
+    char chunk[256];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        text.append(chunk, got);
+    return text;
+}
+
+class CaptureEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        out = std::tmpfile();
+        err = std::tmpfile();
+        ASSERT_TRUE(out && err);
+        network.hostAddresses = {"192.168.1.9", "192.168.1.10"};
+        engine = std::make_unique<CaptureEngine>(
+            network, thread,
+            [this](const unsigned char* data, std::size_t length) {
+                std::lock_guard<std::mutex> lock(mutex);
+                received.emplace_back(data, data + length);
+            },
+            out, err);
+    }
+    void TearDown() override {
+        engine.reset();
+        std::fclose(out);
+        std::fclose(err);
+    }
+
+    // Runs one capture to its end (a failing set-up ends it by itself).
+    void RunToEnd(const std::string& address = "192.168.1.10") {
+        engine->InitCapture();
+        engine->StartCapture(address);
+        ASSERT_TRUE(thread.Wait(10000));
+    }
+
+    void ExpectEverythingReleased() {
+        const auto counts = network.counts();
+        EXPECT_EQ(counts.socketsClosed, counts.socketsCreated);
+        EXPECT_EQ(counts.buffersFreed, counts.buffersAllocated);
+        EXPECT_EQ(counts.cleanups, counts.startups);
+    }
+
+    ScriptedCaptureNetwork network;
+    StdCaptureThread thread;
+    std::FILE* out = nullptr;
+    std::FILE* err = nullptr;
+    std::mutex mutex;
+    std::vector<std::vector<unsigned char>> received;
+    std::unique_ptr<CaptureEngine> engine;
+};
+
+TEST_F(CaptureEngineTest, StartupFailureIsReportedAndCollectsNoAddresses) {
+    network.startupResult = 10091;
+    EXPECT_FALSE(engine->InitCapture());
+    EXPECT_EQ(Contents(out), "WSAStartup() failed: 10091\n");
+    EXPECT_TRUE(engine->interfaceList().empty());
+}
+
+TEST_F(CaptureEngineTest, EveryInitAppendsTheHostAddressesAgain) {
+    EXPECT_TRUE(engine->InitCapture());
+    EXPECT_TRUE(engine->InitCapture());
+    EXPECT_EQ(engine->interfaceList(),
+              (std::vector<std::string>{"192.168.1.9", "192.168.1.10", "192.168.1.9", "192.168.1.10"}));
+    EXPECT_EQ(Contents(out), "");
+    // Start-ups that no capture took over are ended with the engine.
+    engine.reset();
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, SetUpFailuresWriteTheirLineAndReleaseWhatWasTaken) {
+    network.createError = 10013;
+    RunToEnd();
+    EXPECT_EQ(Contents(out), "WSASocket() failed: 10013\n");
+    EXPECT_EQ(network.counts().socketsCreated, 0);
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, BindFailureNamesTheError) {
+    network.bindError = 10049;
+    RunToEnd("10.9.9.9");
+    EXPECT_EQ(network.counts().boundAddress, "10.9.9.9");
+    EXPECT_EQ(Contents(out), "bind() failed: 10049\n");
+    EXPECT_EQ(network.counts().socketsClosed, 1);
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, ReceiveAllFailureAddsTheNoteOnlyForInvalidArgument) {
+    network.receiveAllError = 10022;
+    RunToEnd();
+    EXPECT_EQ(Contents(out), "Binding to: \n"
+                             "WSAIotcl(0x98000001) failed: 10022\n"
+                             "NOTE: IPv6 does not currently support the SIO_RCVALL* ioctls\n");
+    ExpectEverythingReleased();
+
+    std::FILE* again = std::tmpfile();
+    ScriptedCaptureNetwork other;
+    other.receiveAllError = 10013;
+    StdCaptureThread otherThread;
+    {
+        CaptureEngine second(other, otherThread, nullptr, again, err);
+        second.InitCapture();
+        second.StartCapture("192.168.1.9");
+        ASSERT_TRUE(otherThread.Wait(10000));
+    }
+    EXPECT_EQ(Contents(again), "Binding to: \nWSAIotcl(0x98000001) failed: 10013\n");
+    std::fclose(again);
+}
+
+TEST_F(CaptureEngineTest, AllocationFailureGoesToStandardError) {
+    network.allocationError = 8;
+    RunToEnd();
+    EXPECT_EQ(Contents(out), "Binding to: \n");
+    EXPECT_EQ(Contents(err), "HeapAlloc failed: 8\n");
+    EXPECT_EQ(network.counts().socketsClosed, 1);
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, DatagramsReachTheHandlerUntilAReceiveFails) {
+    const auto first = testing::BuildDatagram(testing::Segment(1, 2, 3, 4, 0x02));
+    const std::vector<std::uint8_t> second(65535, 0x45);
+    network.QueueDatagram(first);
+    network.QueueDatagram(second);
+    network.QueueReceiveError(10054);
+    RunToEnd();
+    EXPECT_EQ(Contents(out), "Binding to: \nWSARecv() failed: 10054\n");
+    ASSERT_EQ(received.size(), 2u);
+    EXPECT_EQ(received[0], first);
+    EXPECT_EQ(received[1].size(), 65535u);
+    EXPECT_EQ(network.counts().lastCapacity, 65535u);
+    EXPECT_EQ(network.counts().receives, 3);
+    EXPECT_FALSE(engine->Capturing());
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, StopWithoutTrafficEndsTheThreadPromptlyAndSilently) {
+    engine->InitCapture();
+    engine->StartCapture("192.168.1.10");
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    const auto started = std::chrono::steady_clock::now();
+    engine->OnClose();
+    const auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::milliseconds(5000));
+    EXPECT_FALSE(engine->Capturing());
+    EXPECT_TRUE(engine->stopRequested());
+    // The thread ran its loop to the end: it freed its buffer and closed its socket itself.
+    EXPECT_EQ(network.counts().buffersFreed, 1);
+    EXPECT_EQ(network.counts().socketsClosed, 1);
+    ExpectEverythingReleased();
+    EXPECT_EQ(Contents(out), "Binding to: \n");
+
+    // A second stop finds no thread and returns at once.
+    const auto again = std::chrono::steady_clock::now();
+    engine->OnClose();
+    EXPECT_LT(std::chrono::steady_clock::now() - again, std::chrono::milliseconds(1000));
+    EXPECT_EQ(network.counts().interrupts, 1);
+}
+
+TEST_F(CaptureEngineTest, OnWhileCapturingIsIgnoredAndOnAfterOffCapturesAgain) {
+    engine->InitCapture();
+    engine->StartCapture("192.168.1.10");
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    const unsigned long firstId = engine->threadId();
+    EXPECT_NE(firstId, 0u);
+    engine->InitCapture();
+    engine->StartCapture("192.168.1.9");
+    EXPECT_FALSE(engine->stopRequested());
+    EXPECT_EQ(engine->threadId(), firstId);
+    EXPECT_EQ(engine->selectedInterface(), "192.168.1.10");
+    EXPECT_EQ(network.counts().socketsCreated, 1);
+
+    engine->OnClose();
+    EXPECT_FALSE(engine->Capturing());
+    engine->InitCapture();
+    EXPECT_FALSE(engine->stopRequested());
+    engine->StartCapture("192.168.1.9");
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    EXPECT_EQ(network.counts().socketsCreated, 2);
+    EXPECT_EQ(network.counts().boundAddress, "192.168.1.9");
+    network.QueueDatagram({0x45, 0, 0, 20});
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    engine->OnClose();
+    EXPECT_EQ(received.size(), 1u);
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, NoAddressStartsNoThread) {
+    engine->InitCapture();
+    engine->StartCapture("");
+    EXPECT_FALSE(engine->Capturing());
+    EXPECT_EQ(network.counts().socketsCreated, 0);
+}
+
+TEST_F(CaptureEngineTest, DestroyingTheEngineStopsTheCaptureFirst) {
+    engine->InitCapture();
+    engine->StartCapture("192.168.1.10");
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    engine.reset();
+    EXPECT_FALSE(thread.Running());
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, StopOfABusyCaptureEndsAfterTheCurrentDatagram) {
+    std::atomic<int> handled{0};
+    StdCaptureThread busyThread;
+    ScriptedCaptureNetwork busy;
+    busy.RepeatForever(testing::BuildDatagram(testing::Segment(1, 2, 3, 4, 0x10)));
+    CaptureEngine busyEngine(
+        busy, busyThread, [&handled](const unsigned char*, std::size_t) { ++handled; }, out, err);
+    busyEngine.InitCapture();
+    busyEngine.StartCapture("10.0.0.1");
+    while (handled < 100)
+        std::this_thread::yield();
+    busyEngine.OnClose();
+    EXPECT_FALSE(busyEngine.Capturing());
+    const int after = handled;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(handled, after);
+    EXPECT_EQ(busy.counts().buffersFreed, 1);
+    EXPECT_EQ(Contents(out), "Binding to: \n");
+}
+
+} // namespace
+} // namespace palisor
