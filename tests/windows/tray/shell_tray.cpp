@@ -1,0 +1,76 @@
+#include "tests/windows/tray/shell_tray.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace tray_test {
+
+HWND ShellTrayWindow() {
+    return ::FindWindowA("Shell_TrayWnd", nullptr);
+}
+
+bool IconInShell(HWND window, UINT id) {
+    NOTIFYICONDATAA data;
+    std::memset(&data, 0, sizeof data);
+    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
+    data.hWnd = window;
+    data.uID = id;
+    return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+}
+
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    DWORD start = ::GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        if (done()) {
+            return true;
+        }
+        if (::GetTickCount() - start > timeoutMs) {
+            return false;
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+bool ClickIcon(UINT mouseMessage, const std::function<bool()>& arrived, int index) {
+    HWND tray = ShellTrayWindow();
+    if (!tray) {
+        return false;
+    }
+    RECT client;
+    ::GetClientRect(tray, &client);
+    // Icons sit side by side from the right end of the taskbar, each a small icon and a border.
+    int iconWidth = ::GetSystemMetrics(SM_CXSMICON) + 4;
+    int x = client.right - iconWidth * index - iconWidth / 2;
+    int y = (client.top + client.bottom) / 2;
+    ::PostMessageA(tray, mouseMessage, mouseMessage == WM_RBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+    return PumpUntil(arrived, 2000);
+}
+
+namespace {
+
+BOOL CALLBACK CountButton(HWND child, LPARAM param) {
+    char name[64] = {};
+    ::GetClassNameA(child, name, sizeof name);
+    if (::lstrcmpiA(name, "Button") == 0 && ::IsWindowVisible(child)) {
+        ++*reinterpret_cast<int*>(param);
+    }
+    return TRUE;
+}
+
+} // namespace
+
+int VisibleTaskbarButtons() {
+    int count = 0;
+    if (HWND tray = ShellTrayWindow()) {
+        ::EnumChildWindows(tray, &CountButton, reinterpret_cast<LPARAM>(&count));
+    }
+    return count;
+}
+
+} // namespace tray_test

@@ -1,0 +1,91 @@
+#include "tray/system_tray.h"
+
+#include "tray/tray_rect.h"
+#include "tray/tray_window_moves.h"
+
+using palisor::tray::TrayRect;
+using palisor::tray::Win32TraySystem;
+using palisor::tray::WindowRef;
+
+HWND CSystemTray::hiddenOwner = nullptr;
+const UINT CSystemTray::taskbarCreatedMessage = ::RegisterWindowMessageA("TaskbarCreated");
+
+BEGIN_MESSAGE_TABLE(CSystemTray, CWnd)
+ON_MESSAGE(CSystemTray::taskbarCreatedMessage, &CSystemTray::OnShellRestart)
+ON_MESSAGE(WM_SETTINGCHANGE, &CSystemTray::OnSettingChange)
+END_MESSAGE_TABLE()
+
+CSystemTray::CSystemTray() : CSystemTray(Win32TraySystem::Instance()) {}
+
+CSystemTray::CSystemTray(palisor::tray::TraySystem& system) : TrayIconCore(system) {}
+
+CSystemTray::~CSystemTray() {
+    DeleteTrayIcon();
+    DestroyWindow();
+}
+
+BOOL CSystemTray::CreateTrayIcon(CWnd* owner, UINT callbackMessage, LPCSTR tip, HICON icon, UINT id,
+                                 BOOL hidden, LPCSTR, LPCSTR, DWORD, UINT) {
+    HWND ownerWindow = owner ? owner->GetSafeHwnd() : nullptr;
+    return TrayIconCore::CreateTrayIcon(ownerWindow, callbackMessage, tip, icon, id, hidden != FALSE) ? TRUE
+                                                                                                      : FALSE;
+}
+
+BOOL CSystemTray::DeleteTrayIcon() {
+    return TrayIconCore::DeleteTrayIcon() ? TRUE : FALSE;
+}
+
+WindowRef CSystemTray::CreateOwnWindow() {
+    if (m_hWnd) {
+        return m_hWnd;
+    }
+    const char* className = Win32TraySystem::PlainClassName();
+    if (!className || !CreateEx(0, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr)) {
+        return nullptr;
+    }
+    return m_hWnd;
+}
+
+LRESULT CSystemTray::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (iconData.callbackMessage != 0 && message == iconData.callbackMessage) {
+        return HandleTrayMessage(wParam, lParam);
+    }
+    return CWnd::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CSystemTray::OnShellRestart(WPARAM, LPARAM) {
+    return TrayIconCore::OnShellRestart();
+}
+
+LRESULT CSystemTray::OnSettingChange(WPARAM flag, LPARAM) {
+    LRESULT result = Default();
+    OnWorkAreaSetting(static_cast<std::uint32_t>(flag));
+    return result;
+}
+
+void CSystemTray::HideToTray(HWND window, BOOL forceAnimation) {
+    WindowRef owner = hiddenOwner;
+    palisor::tray::HideToTray(Win32TraySystem::Instance(), owner, window, forceAnimation != FALSE);
+    hiddenOwner = static_cast<HWND>(owner);
+}
+
+void CSystemTray::ShowFromTray(HWND window, BOOL forceAnimation) {
+    palisor::tray::ShowFromTray(Win32TraySystem::Instance(), hiddenOwner, window, forceAnimation != FALSE);
+}
+
+RECT CSystemTray::FindTrayRect() {
+    TrayRect r = palisor::tray::FindTrayRect(Win32TraySystem::Instance());
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+BOOL CSystemTray::WindowAnimationEnabled() {
+    return palisor::tray::WindowAnimationEnabled(Win32TraySystem::Instance()) ? TRUE : FALSE;
+}
+
+BOOL CSystemTray::DetachFromTaskbar(HWND window) {
+    WindowRef owner = hiddenOwner;
+    BOOL detached =
+        palisor::tray::DetachFromTaskbar(Win32TraySystem::Instance(), owner, window) ? TRUE : FALSE;
+    hiddenOwner = static_cast<HWND>(owner);
+    return detached;
+}
