@@ -1,0 +1,208 @@
+// The replay tool on capture files written here: exact transcript and tree out.
+
+#include "tests/unit/traffic/datagram_builder.h"
+#include "tests/unit/traffic/pcap_file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <unistd.h>
+
+namespace palisor {
+namespace {
+
+using testing::BuildDatagram;
+using testing::Ipv4;
+using testing::PcapFileWriter;
+using testing::Segment;
+
+const std::uint32_t kClient = Ipv4(10, 0, 0, 5);
+const std::uint32_t kServer = Ipv4(10, 0, 0, 1);
+
+std::string Dots(const char* label, int dots) {
+    return std::string(label) + std::string(dots, '.') + " ";
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+class ReplayToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/palisor-replay-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override {
+        for (const char* name : {"/capture.pcap", "/out", "/err"})
+            std::remove((dir + name).c_str());
+        rmdir(dir.c_str());
+    }
+
+    ToolRun Replay(const std::string& options) {
+        const std::string command =
+            std::string(PALISOR_REPLAY) + " " + options + " >" + dir + "/out 2>" + dir + "/err";
+        ToolRun run;
+        run.status = std::system(command.c_str());
+        run.out = ReadFile(dir + "/out");
+        run.err = ReadFile(dir + "/err");
+        return run;
+    }
+
+    std::string Capture() const { return dir + "/capture.pcap"; }
+
+    // A short connection with frames the tool must skip or drop in between.
+    void WriteConnection(std::uint32_t linkType) {
+        PcapFileWriter file(Capture(), linkType);
+        ASSERT_TRUE(file.ok());
+        auto frame = [&](const std::vector<std::uint8_t>& datagram, std::uint16_t type = 0x0800) {
+            if (linkType == 1)
+                file.Write(PcapFileWriter::Ethernet(datagram, type));
+            else if (linkType == 113)
+                file.Write(PcapFileWriter::LinuxCooked(datagram, type));
+            else if (type == 0x0800 || type == 0x86DD)
+                file.Write(datagram);
+        };
+        frame(BuildDatagram(Segment(kClient, 1025, kServer, 80, 0x02, 1000)));
+        auto synAck = Segment(kServer, 80, kClient, 1025, 0x12, 5000);
+        synAck.ack = 1001;
+        synAck.optionBytes = 12;
+        synAck.flagWord = 0x8012;
+        frame(BuildDatagram(synAck));
+        frame(std::vector<std::uint8_t>(28, 0x01), 0x0806); // ARP: no IP datagram
+        auto v6 = Segment(kClient, 1, kServer, 2, 0x02);
+        v6.version = 6;
+        frame(BuildDatagram(v6), 0x86DD);
+        auto data = Segment(kClient, 1025, kServer, 80, 0x18, 1001, 10);
+        data.ack = 5001;
+        frame(BuildDatagram(data));
+        auto fin = Segment(kClient, 1025, kServer, 80, 0x11, 1011);
+        fin.ack = 5001;
+        frame(BuildDatagram(fin));
+        frame(BuildDatagram(Segment(kClient, 1025, kServer, 80, 0x10, 1, 4)));
+    }
+
+    const std::string expectedLines =
+        "10.0.0.5 - 10.0.0.1 {1025-80}, len: 0, seq: 1000,ack: 0, Flags: SYN,TAPI  /*New session*/ \r\n"
+        "10.0.0.1 - 10.0.0.5 {80-1025}, len: 12, seq: 5000,ack: 1001, Flags: SYN,ACK,TAPI  /*New session*/ "
+        "\r\n"
+        "10.0.0.5 - 10.0.0.1 {1025-80}, len: 10, seq: 1001,ack: 5001, Flags: ACK,PUSH \r\n"
+        "10.0.0.5 - 10.0.0.1 {1025-80}, len: 0, seq: 1011,ack: 5001, Flags: FIN,ACK,NETDEV \r\n"
+        "10.0.0.5 - 10.0.0.1 {1025-80}, len: 4, seq: 1,ack: 0, Flags: ACK \r\n";
+
+    std::string dir;
+};
+
+TEST_F(ReplayToolTest, TranscriptAndTreeOfEveryLinkType) {
+    const std::string tree = "--\n"
+                             "10.0.0.5 - 10.0.0.1\n"
+                             "  IP Header\n"
+                             "    " +
+                             Dots("Source IP:", 30) +
+                             "10.0.0.5\n"
+                             "    " +
+                             Dots("Destination IP:", 25) +
+                             "10.0.0.1\n"
+                             "  TCP Header\n"
+                             "    " +
+                             Dots("Source Port:", 28) +
+                             "1025\n"
+                             "    " +
+                             Dots("Destination Port:", 23) +
+                             "80\n"
+                             "    " +
+                             Dots("Size:", 35) +
+                             "4\n"
+                             "    " +
+                             Dots("Flags:", 34) +
+                             "ACK\n"
+                             "    " +
+                             Dots("Sequence:", 31) +
+                             "1\n"
+                             "    " +
+                             Dots("Ack:", 36) +
+                             "0\n"
+                             "10.0.0.1 - 10.0.0.5\n"
+                             "  IP Header\n"
+                             "    " +
+                             Dots("Source IP:", 30) +
+                             "10.0.0.1\n"
+                             "    " +
+                             Dots("Destination IP:", 25) +
+                             "10.0.0.5\n"
+                             "  TCP Header\n"
+                             "    " +
+                             Dots("Source Port:", 28) +
+                             "80\n"
+                             "    " +
+                             Dots("Destination Port:", 23) +
+                             "1025\n"
+                             "    " +
+                             Dots("Size:", 35) +
+                             "12\n"
+                             "    " +
+                             Dots("Flags:", 34) +
+                             "SYN,ACK,TAPI\n"
+                             "    " +
+                             Dots("Sequence:", 31) +
+                             "5000\n"
+                             "    " +
+                             Dots("Ack:", 36) + "1001\n";
+    // Ethernet (with its padding), Linux cooked, and raw IP.
+    for (std::uint32_t linkType : {1u, 113u, 101u}) {
+        WriteConnection(linkType);
+        ToolRun plain = Replay(Capture());
+        EXPECT_EQ(plain.status, 0) << linkType;
+        EXPECT_EQ(plain.out, expectedLines) << linkType;
+        EXPECT_EQ(plain.err, "") << linkType;
+
+        ToolRun withTree = Replay("--tree " + Capture());
+        EXPECT_EQ(withTree.out, expectedLines + tree) << linkType;
+    }
+}
+
+TEST_F(ReplayToolTest, QuietWritesOnlyTheSummary) {
+    WriteConnection(1);
+    ToolRun quiet = Replay("--quiet " + Capture());
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
+    // Six frames carry an IP datagram (the IPv6 one is handed over and dropped), five are shown;
+    // the client's session ended with its FIN, the server's is still open.
+    const std::string fixed =
+        "datagrams: 6, segments shown: 5, conversations: 2, open sessions: 1, seconds: ";
+    ASSERT_EQ(quiet.err.rfind(fixed, 0), 0u) << quiet.err;
+    double seconds = -1;
+    double rate = -1;
+    char end = 0;
+    EXPECT_EQ(std::sscanf(quiet.err.c_str() + fixed.size(), "%lf, segments/s: %lf%c", &seconds, &rate, &end),
+              3)
+        << quiet.err;
+    EXPECT_GE(seconds, 0.0);
+    EXPECT_GE(rate, 0.0);
+    EXPECT_EQ(end, '\n');
+}
+
+TEST_F(ReplayToolTest, RefusesBadArgumentsAndUnreadableFiles) {
+    EXPECT_NE(Replay("").status, 0);
+    EXPECT_NE(Replay("--tree --quiet x").status, 0);
+    EXPECT_NE(Replay("--bogus x").status, 0);
+    ToolRun missing = Replay(dir + "/nothing-here.pcap");
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("palisor-replay: "), std::string::npos);
+    EXPECT_EQ(missing.out, "");
+}
+
+} // namespace
+} // namespace palisor
