@@ -1,0 +1,197 @@
+#include "controls/x_header_ctrl.h"
+
+#include "controls/header_geometry.h"
+#include "controls/mem_dc.h"
+#include "ui/gdi_objects.h"
+
+namespace {
+
+// Every title is drawn in pure blue, whatever the system's button-text colour.
+constexpr COLORREF kTitleColor = RGB(0, 0, 255);
+constexpr int kTitleBufferSize = 80;
+
+header_geometry::Rect ToRect(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+} // namespace
+
+BEGIN_MESSAGE_TABLE(CXHeaderCtrl, CHeaderCtrl)
+ON_MESSAGE(WM_PAINT, &CXHeaderCtrl::OnPaint)
+ON_MESSAGE(WM_ERASEBKGND, &CXHeaderCtrl::OnEraseBackground)
+ON_MESSAGE(WM_SYSCOLORCHANGE, &CXHeaderCtrl::OnSysColorChange)
+ON_MESSAGE(HDM_SETIMAGELIST, &CXHeaderCtrl::OnSetImageList)
+END_MESSAGE_TABLE()
+
+CXHeaderCtrl::CXHeaderCtrl() {
+    ReadColors();
+}
+
+void CXHeaderCtrl::ReadColors() {
+    colorLight = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    colorShadow = ::GetSysColor(COLOR_BTNSHADOW);
+    colorFace = ::GetSysColor(COLOR_BTNFACE);
+    colorText = ::GetSysColor(COLOR_BTNTEXT);
+}
+
+LRESULT CXHeaderCtrl::OnPaint(WPARAM, LPARAM) {
+    CPaintDC paint(m_hWnd);
+    CMemDC offscreen(&paint);
+    PaintHeader(&offscreen);
+    return 0;
+}
+
+LRESULT CXHeaderCtrl::OnSysColorChange(WPARAM, LPARAM) {
+    LRESULT result = Default();
+    ReadColors();
+    return result;
+}
+
+LRESULT CXHeaderCtrl::OnSetImageList(WPARAM, LPARAM imageList) {
+    IMAGEINFO info = {};
+    HIMAGELIST list = reinterpret_cast<HIMAGELIST>(imageList);
+    // Detaching the list (null) keeps the size of the last one.
+    if (list != nullptr && ImageList_GetImageInfo(list, 0, &info)) {
+        imageSize.cx = info.rcImage.right - info.rcImage.left;
+        imageSize.cy = info.rcImage.bottom - info.rcImage.top;
+    }
+    return Default();
+}
+
+void CXHeaderCtrl::PaintHeader(CDC* dc) {
+    RECT clip;
+    if (dc->GetClipBox(&clip) == ERROR)
+        return;
+    RECT client;
+    GetClientRect(&client);
+    dc->FillSolidRect(clip, colorFace);
+
+    int count = GetItemCount();
+    CPen lightPen(PS_SOLID, 1, colorLight);
+    CPen shadowPen(PS_SOLID, 1, colorShadow);
+    HGDIOBJ previousPen = ::GetCurrentObject(dc->m_hDC, OBJ_PEN);
+    HFONT font = GetFont();
+    HGDIOBJ previousFont = font != nullptr ? dc->SelectObject(font) : nullptr;
+    dc->SetBkColor(colorFace);
+    dc->SetTextColor(colorText);
+
+    int total = 0;
+    for (int position = 0; position < count; ++position) {
+        int index = OrderToIndex(position);
+        char text[kTitleBufferSize] = "";
+        HDITEMA item = {};
+        item.mask = HDI_WIDTH | HDI_TEXT | HDI_FORMAT | HDI_BITMAP | HDI_IMAGE;
+        item.pszText = text;
+        item.cchTextMax = kTitleBufferSize;
+        GetItem(index, &item);
+        RECT rect = {0, 0, 0, 0};
+        GetItemRect(index, &rect);
+
+        if (header_geometry::OverlapsHorizontally(ToRect(rect), ToRect(clip))) {
+            if (item.fmt & HDF_OWNERDRAW) {
+                DRAWITEMSTRUCT draw = {};
+                draw.CtlType = ODT_HEADER;
+                draw.CtlID = static_cast<UINT>(GetDlgCtrlID());
+                draw.itemID = static_cast<UINT>(index);
+                draw.itemAction = ODA_DRAWENTIRE;
+                draw.itemState = 0;
+                draw.hwndItem = m_hWnd;
+                draw.hDC = dc->m_hDC;
+                draw.rcItem = rect;
+                draw.itemData = 0;
+                DrawItem(&draw);
+            } else {
+                RECT inner = rect;
+                inner.left += spacing;
+                inner.right -= spacing;
+                DrawHeaderItem(dc, inner, &item);
+            }
+            if (position < count - 1) {
+                header_geometry::Separator separator = header_geometry::SeparatorAt(ToRect(rect));
+                dc->SelectObject(shadowPen);
+                dc->MoveTo(separator.shadow.x, separator.shadow.top);
+                dc->LineTo(separator.shadow.x, separator.shadow.bottom);
+                dc->SelectObject(lightPen);
+                dc->MoveTo(separator.light.x, separator.light.top);
+                dc->LineTo(separator.light.x, separator.light.bottom);
+            }
+        }
+        total += item.cxy;
+    }
+
+    if (total > 0) {
+        header_geometry::Rect border = header_geometry::BorderRect(ToRect(client), total);
+        dc->Draw3dRect(RECT{border.left, border.top, border.right, border.bottom}, colorLight, colorShadow);
+    }
+    if (previousFont != nullptr)
+        dc->SelectObject(previousFont);
+    dc->SelectObject(previousPen);
+    // The pens are deleted when they go out of scope, after the previous pen is back.
+}
+
+void CXHeaderCtrl::DrawHeaderItem(CDC* dc, RECT rect, const HDITEMA* item) {
+    HBITMAP bitmap = nullptr;
+    BITMAP info = {};
+    if ((item->fmt & HDF_BITMAP) && item->hbm != nullptr && ::GetObjectType(item->hbm) == OBJ_BITMAP &&
+        ::GetObjectA(item->hbm, sizeof(info), &info) != 0)
+        bitmap = item->hbm;
+
+    int used = PaintItemImage(dc, rect, item, false);
+    if (used != 0)
+        rect.left += used + spacing;
+    used = PaintItemBitmap(dc, rect, item, bitmap, info, true);
+    if (used != 0)
+        rect.right -= used + spacing;
+    PaintItemText(dc, rect, item);
+}
+
+int CXHeaderCtrl::PaintItemImage(CDC* dc, const RECT& rect, const HDITEMA* item, bool atRight) {
+    HIMAGELIST list = GetImageList();
+    header_geometry::ImagePlacement place = header_geometry::PlaceImage(
+        ToRect(rect), item->iImage, list != nullptr, imageSize.cx, imageSize.cy, atRight);
+    if (!place.drawn)
+        return 0;
+    COLORREF savedBack = ImageList_GetBkColor(list);
+    ImageList_SetBkColor(list, dc->GetBkColor());
+    IMAGELISTDRAWPARAMS params = {};
+    params.cbSize = sizeof(params);
+    params.himl = list;
+    params.i = item->iImage;
+    params.hdcDst = dc->m_hDC;
+    params.x = place.x;
+    params.y = place.y;
+    params.cx = place.width;
+    params.cy = place.height;
+    params.rgbBk = CLR_DEFAULT;
+    params.rgbFg = CLR_DEFAULT;
+    params.fStyle = ILD_NORMAL;
+    params.dwRop = SRCCOPY;
+    ImageList_DrawIndirect(&params);
+    ImageList_SetBkColor(list, savedBack);
+    return place.used;
+}
+
+int CXHeaderCtrl::PaintItemBitmap(CDC* dc, const RECT& rect, const HDITEMA*, HBITMAP bitmap,
+                                  const BITMAP& info, bool atRight) {
+    header_geometry::BitmapPlacement place =
+        header_geometry::PlaceBitmap(ToRect(rect), bitmap != nullptr, info.bmWidth, info.bmHeight, atRight);
+    if (!place.drawn)
+        return 0;
+    CDC memory;
+    if (!memory.CreateCompatibleDC(dc->m_hDC))
+        return 0;
+    HGDIOBJ previous = memory.SelectObject(bitmap);
+    BOOL copied = dc->BitBlt(place.x, place.y, info.bmWidth, info.bmHeight, memory.m_hDC, 0, 0, SRCCOPY);
+    memory.SelectObject(previous);
+    return copied ? info.bmWidth : 0;
+}
+
+void CXHeaderCtrl::PaintItemText(CDC* dc, const RECT& rect, const HDITEMA* item) {
+    dc->SetTextColor(kTitleColor);
+    if (rect.right - rect.left <= 0 || !(item->mask & HDI_TEXT) || !(item->fmt & HDF_STRING) ||
+        item->pszText == nullptr)
+        return;
+    RECT area = rect;
+    // The column's own alignment is not used for its title.
+    dc->DrawText(item->pszText, -1, &area, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+}

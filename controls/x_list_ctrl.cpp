@@ -1,0 +1,544 @@
+#include "controls/x_list_ctrl.h"
+
+#include <string>
+
+#include "controls/cell_geometry.h"
+#include "controls/check_rules.h"
+#include "controls/selection_colors.h"
+#include "ui/gdi_objects.h"
+
+namespace {
+
+constexpr COLORREF kUseSystemColor = static_cast<COLORREF>(-1);
+constexpr COLORREF kTickColor = RGB(0, 0, 0);
+
+cell_geometry::Rect ToGeometry(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+RECT ToRect(const cell_geometry::Rect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+
+// Restores a drawing context's state when a cell is done with it.
+class SavedDCState {
+public:
+    explicit SavedDCState(HDC dc) : m_dc(dc), m_saved(::SaveDC(dc)) {}
+    ~SavedDCState() {
+        if (m_saved != 0)
+            ::RestoreDC(m_dc, m_saved);
+    }
+
+private:
+    HDC m_dc;
+    int m_saved;
+};
+
+} // namespace
+
+BEGIN_MESSAGE_TABLE(CXListCtrl, CListCtrl)
+ON_MESSAGE(WM_CREATE, &CXListCtrl::OnCreate)
+ON_MESSAGE(WM_DESTROY, &CXListCtrl::OnDestroy)
+ON_MESSAGE(WM_PAINT, &CXListCtrl::OnPaint)
+ON_MESSAGE(WM_SYSCOLORCHANGE, &CXListCtrl::OnSysColorChange)
+ON_NOTIFY_REFLECT(NM_CLICK, &CXListCtrl::OnClick)
+ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CXListCtrl::OnCustomDraw)
+ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, &CXListCtrl::OnColumnClick)
+ON_NOTIFY_REFLECT(LVN_DELETEITEM, &CXListCtrl::OnDeleteItem)
+ON_NOTIFY_RANGE(TTN_NEEDTEXTA, 0, 0xFFFF, &CXListCtrl::OnToolTipText)
+ON_NOTIFY_RANGE(TTN_NEEDTEXTW, 0, 0xFFFF, &CXListCtrl::OnToolTipText)
+END_MESSAGE_TABLE()
+
+CXListCtrl::CXListCtrl() {
+    ReadColors();
+}
+
+CXListCtrl::~CXListCtrl() {
+    if (m_hWnd != nullptr)
+        FreeAllRecords();
+    // Whatever the window did not give back (it went without WM_DESTROY reaching us) is freed here.
+    for (auto& entry : recordLengths)
+        cell_records::Free(const_cast<ListCellData*>(entry.first));
+    recordLengths.clear();
+}
+
+void CXListCtrl::ReadColors() {
+    colorWindow = ::GetSysColor(COLOR_WINDOW);
+    colorWindowText = ::GetSysColor(COLOR_WINDOWTEXT);
+    colorHighlight = ::GetSysColor(COLOR_HIGHLIGHT);
+    colorHighlightText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+    colorButtonFace = ::GetSysColor(COLOR_BTNFACE);
+}
+
+// ---- records ----
+
+ListCellData* CXListCtrl::Records(int row) const {
+    DWORD_PTR data = GetItemData(row);
+    if (data == 0)
+        return nullptr;
+    // Item data this list did not make (set through the base class) is not taken for records.
+    ListCellData* records = reinterpret_cast<ListCellData*>(data);
+    return recordLengths.count(records) != 0 ? records : nullptr;
+}
+
+ListCellData* CXListCtrl::Cell(int row, int column) const {
+    ListCellData* records = Records(row);
+    if (records == nullptr || column < 0)
+        return nullptr;
+    // A column added after the row was inserted has no record in it.
+    auto found = recordLengths.find(records);
+    return column < found->second ? &records[column] : nullptr;
+}
+
+const ListCellData* CXListCtrl::GetCellData(int row, int column) const {
+    if (!IsValidRow(row) || !IsValidColumn(column))
+        return nullptr;
+    return Cell(row, column);
+}
+
+void CXListCtrl::FreeRecords(ListCellData* records) {
+    if (recordLengths.erase(records) != 0)
+        cell_records::Free(records);
+}
+
+void CXListCtrl::FreeAllRecords() {
+    int rows = GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        ListCellData* records = Records(row);
+        if (records == nullptr)
+            continue;
+        FreeRecords(records);
+        SetItemData(row, 0);
+    }
+}
+
+// ---- operations ----
+
+int CXListCtrl::InsertItem(int row, LPCSTR text) {
+    if (row < 0)
+        return -1;
+    return InsertItem(row, text, colorWindowText, colorWindow);
+}
+
+int CXListCtrl::InsertItem(int row, LPCSTR text, COLORREF textColor, COLORREF backColor) {
+    if (row < 0)
+        return -1;
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = const_cast<LPSTR>(text);
+    int index = CListCtrl::InsertItem(&item);
+    if (index < 0)
+        return index;
+    int columns = GetColumnCount();
+    ListCellData* records = cell_records::Allocate(columns, colorWindowText, colorWindow);
+    if (records == nullptr)
+        return -1; // the row stays, without records
+    recordLengths[records] = columns > 0 ? columns : 1;
+    records[0].textColor = textColor;
+    records[0].backColor = backColor;
+    records[0].image = -1;
+    SetItemData(index, reinterpret_cast<DWORD_PTR>(records));
+    return index;
+}
+
+BOOL CXListCtrl::SetItemText(int row, int column, LPCSTR text) {
+    if (!IsValidRow(row) || !IsValidColumn(column))
+        return FALSE;
+    BOOL result = CListCtrl::SetItemText(row, column, text);
+    RedrawCell(row, column);
+    return result;
+}
+
+BOOL CXListCtrl::SetItemText(int row, int column, LPCSTR text, COLORREF textColor, COLORREF backColor) {
+    if (!IsValidRow(row) || !IsValidColumn(column))
+        return FALSE;
+    BOOL result = text != nullptr ? CListCtrl::SetItemText(row, column, text) : TRUE;
+    if (ListCellData* cell = Cell(row, column)) {
+        cell->textColor = textColor == kUseSystemColor ? colorWindowText : textColor;
+        cell->backColor = backColor == kUseSystemColor ? colorWindow : backColor;
+    }
+    RedrawCell(row, column);
+    return result;
+}
+
+BOOL CXListCtrl::DeleteAllItems() {
+    FreeAllRecords();
+    return CListCtrl::DeleteAllItems();
+}
+
+BOOL CXListCtrl::SetCellCheck(int row, int column, int state) {
+    if (!IsValidRow(row) || !IsValidColumn(column))
+        return FALSE;
+    ListCellData* cell = Cell(row, column);
+    if (cell == nullptr)
+        return FALSE;
+    cell->checkState = state;
+    RedrawCell(row, column);
+    int headerState = GetHeaderCheck(column);
+    if (headerState != check_rules::kNoHeaderBox)
+        SetHeaderCheck(column, check_rules::HeaderAfterCellChange(headerState, CountCheckedCells(column),
+                                                                  GetItemCount()));
+    return TRUE;
+}
+
+int CXListCtrl::GetCellCheck(int row, int column) const {
+    if (!IsValidRow(row) || !IsValidColumn(column))
+        return -1;
+    const ListCellData* cell = Cell(row, column);
+    return cell != nullptr ? cell->checkState : -1;
+}
+
+void CXListCtrl::CellFromPoint(POINT point, int* row, int* column) const {
+    LVHITTESTINFO hit = {};
+    hit.pt = point;
+    hit.iItem = -1;
+    hit.iSubItem = -1;
+    SubItemHitTest(&hit);
+    if (hit.iItem == -1)
+        return;
+    if (row != nullptr)
+        *row = hit.iItem;
+    if (column != nullptr)
+        *column = hit.iSubItem;
+}
+
+int CXListCtrl::GetColumnCount() const {
+    HWND headerWindow = GetHeaderCtrl();
+    if (headerWindow == nullptr)
+        return 0;
+    return static_cast<int>(::SendMessageA(headerWindow, HDM_GETITEMCOUNT, 0, 0));
+}
+
+int CXListCtrl::GetHeaderCheck(int column) const {
+    if (!IsValidColumn(column))
+        return -1;
+    HDITEMA item = {};
+    item.mask = HDI_IMAGE;
+    ::SendMessageA(GetHeaderCtrl(), HDM_GETITEMA, static_cast<WPARAM>(column),
+                   reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
+BOOL CXListCtrl::SetHeaderCheck(int column, int state) {
+    if (!IsValidColumn(column))
+        return FALSE;
+    HDITEMA item = {};
+    item.mask = HDI_IMAGE;
+    item.iImage = state;
+    ::SendMessageA(GetHeaderCtrl(), HDM_SETITEMA, static_cast<WPARAM>(column),
+                   reinterpret_cast<LPARAM>(&item));
+    return TRUE;
+}
+
+int CXListCtrl::CountCheckedCells(int column) const {
+    if (!IsValidColumn(column))
+        return 0;
+    int count = 0;
+    int rows = GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        const ListCellData* cell = Cell(row, column);
+        if (cell != nullptr && cell->checkState == 1)
+            ++count;
+    }
+    return count;
+}
+
+void CXListCtrl::RedrawCell(int row, int column) {
+    RECT rect;
+    if (!GetCellRect(row, column, LVIR_BOUNDS, &rect))
+        return;
+    InvalidateRect(&rect, TRUE);
+    UpdateWindow();
+}
+
+BOOL CXListCtrl::GetCellRect(int row, int column, int area, RECT* rect) const {
+    if (!IsValidRow(row) || !IsValidColumn(column) || rect == nullptr)
+        return FALSE;
+    BOOL result = GetSubItemRect(row, column, area, rect);
+    if (column == 0 && GetColumnCount() > 1) {
+        // Column 0's bounds are the whole row's; the cell ends where column 1 begins.
+        RECT second;
+        result = GetSubItemRect(row, 1, LVIR_BOUNDS, &second);
+        rect->right = second.left;
+    }
+    return result;
+}
+
+void CXListCtrl::SubclassHeader() {
+    if (headerSubclassed)
+        return;
+    HWND headerWindow = GetHeaderCtrl();
+    if (headerWindow == nullptr)
+        return;
+    if (header.SubclassWindow(headerWindow))
+        headerSubclassed = true;
+}
+
+void CXListCtrl::PreSubclassWindow() {
+    CListCtrl::PreSubclassWindow();
+    SubclassHeader();
+}
+
+INT_PTR CXListCtrl::OnToolHitTest(POINT, TOOLINFOA*) const {
+    return -1;
+}
+
+BOOL CXListCtrl::OnNeedToolTipText(UINT, NMHDR*, LRESULT*) {
+    return FALSE;
+}
+
+// ---- messages ----
+
+LRESULT CXListCtrl::OnCreate(WPARAM, LPARAM) {
+    if (Default() == -1)
+        return -1;
+    SubclassHeader();
+    return 0;
+}
+
+LRESULT CXListCtrl::OnDestroy(WPARAM, LPARAM) {
+    // The rows stay until the list view goes; only their records are given back now.
+    FreeAllRecords();
+    return Default();
+}
+
+LRESULT CXListCtrl::OnPaint(WPARAM, LPARAM) {
+    LRESULT result = Default();
+    if (GetItemCount() == 0)
+        PaintEmptyMessage();
+    return result;
+}
+
+LRESULT CXListCtrl::OnSysColorChange(WPARAM, LPARAM) {
+    LRESULT result = Default();
+    ReadColors();
+    // The header is a child of the list; it learns of the change from here.
+    if (headerSubclassed && header.m_hWnd != nullptr)
+        header.SendMessage(WM_SYSCOLORCHANGE);
+    return result;
+}
+
+LRESULT CXListCtrl::OnClick(NMHDR*, bool& handled) {
+    // The owner decides what a click on a cell means.
+    handled = false;
+    return 0;
+}
+
+LRESULT CXListCtrl::OnColumnClick(NMHDR* notify, bool& handled) {
+    handled = false; // the owner still receives the column click
+    int column = reinterpret_cast<NMLISTVIEW*>(notify)->iSubItem;
+    if (!IsValidColumn(column))
+        return 0;
+    int headerState = GetHeaderCheck(column);
+    if (headerState == check_rules::kNoHeaderBox)
+        return 0;
+    int newState = check_rules::HeaderAfterClick(headerState);
+    SetHeaderCheck(column, newState);
+    ::UpdateWindow(GetHeaderCtrl());
+    int rows = GetItemCount();
+    for (int row = 0; row < rows; ++row) {
+        ListCellData* cell = Cell(row, column);
+        if (cell == nullptr || !cell->HasCheckBox())
+            continue;
+        cell->checkState = check_rules::CellStateForHeader(newState);
+        RedrawCell(row, column);
+    }
+    return 0;
+}
+
+LRESULT CXListCtrl::OnDeleteItem(NMHDR* notify, bool& handled) {
+    // A row deleted on its own through the base class gives its records back.
+    handled = false;
+    ListCellData* records = reinterpret_cast<ListCellData*>(reinterpret_cast<NMLISTVIEW*>(notify)->lParam);
+    if (records != nullptr)
+        FreeRecords(records);
+    return 0;
+}
+
+LRESULT CXListCtrl::OnToolTipText(NMHDR* notify, bool& handled) {
+    LRESULT result = 0;
+    handled = OnNeedToolTipText(static_cast<UINT>(notify->idFrom), notify, &result) != FALSE;
+    return result;
+}
+
+// ---- drawing ----
+
+LRESULT CXListCtrl::OnCustomDraw(NMHDR* notify) {
+    NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(notify);
+    switch (draw->nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+        return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+        return CDRF_NOTIFYSUBITEMDRAW;
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM: {
+        int row = static_cast<int>(draw->nmcd.dwItemSpec);
+        int column = draw->iSubItem;
+        COLORREF text = colorWindowText, back = colorWindow;
+        const ListCellData* cell = Cell(row, column);
+        if (cell != nullptr) {
+            text = cell->textColor;
+            back = cell->backColor;
+        }
+        RECT rect;
+        if (!GetCellRect(row, column, LVIR_BOUNDS, &rect))
+            return CDRF_SKIPDEFAULT;
+        CDC dc;
+        dc.Attach(draw->nmcd.hdc);
+        {
+            SavedDCState saved(dc.m_hDC);
+            if (cell != nullptr && cell->HasCheckBox())
+                PaintCheckCell(&dc, row, column, rect, text, back);
+            else
+                PaintCellText(&dc, row, column, rect, text, back);
+        }
+        dc.Detach();
+        return CDRF_SKIPDEFAULT;
+    }
+    default:
+        return CDRF_DODEFAULT;
+    }
+}
+
+void CXListCtrl::ResolveCellColors(int row, int column, COLORREF* text, COLORREF* back) const {
+    selection_colors::ListState state;
+    state.rowSelected = GetItemState(row, LVIS_SELECTED) != 0;
+    state.fullRowSelect = (GetExtendedStyle() & LVS_EX_FULLROWSELECT) != 0;
+    state.hasFocus = ::GetFocus() == m_hWnd;
+    state.showSelAlways = (GetStyle() & LVS_SHOWSELALWAYS) != 0;
+    selection_colors::SystemColors system = {colorWindow, colorWindowText, colorHighlight, colorHighlightText,
+                                             colorButtonFace};
+    selection_colors::CellColors resolved = selection_colors::Resolve(state, column, {*text, *back}, system);
+    *text = resolved.text;
+    *back = resolved.back;
+}
+
+void CXListCtrl::PaintCheckCell(CDC* dc, int row, int column, const RECT& rect, COLORREF text,
+                                COLORREF back) {
+    ResolveCellColors(row, column, &text, &back);
+    dc->FillSolidRect(rect, back);
+    std::string label = CListCtrl::GetItemText(row, column);
+    cell_geometry::CheckCellLayout layout = cell_geometry::LayOutCheckCell(ToGeometry(rect), label.empty());
+    dc->FillSolidRect(ToRect(layout.box), colorWindow);
+    RECT frame = ToRect(layout.frame);
+    dc->DrawEdge(&frame, EDGE_SUNKEN, BF_RECT);
+    const ListCellData* cell = Cell(row, column);
+    if (cell != nullptr && cell->checkState == 1) {
+        CPen pen(PS_SOLID, 1, kTickColor);
+        HGDIOBJ previous = dc->SelectObject(pen);
+        for (const cell_geometry::TickStroke& stroke : cell_geometry::TickStrokes(layout.frame)) {
+            dc->MoveTo(stroke.x, stroke.top);
+            dc->LineTo(stroke.x, stroke.bottom);
+        }
+        dc->SelectObject(previous);
+    }
+    if (!label.empty()) {
+        dc->SetBkMode(TRANSPARENT);
+        dc->SetTextColor(text);
+        dc->SetBkColor(back);
+        RECT area = ToRect(layout.text);
+        dc->DrawText(label.c_str(), -1, &area, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    }
+}
+
+void CXListCtrl::PaintCellText(CDC* dc, int row, int column, const RECT& rect, COLORREF text, COLORREF back) {
+    ResolveCellColors(row, column, &text, &back);
+    dc->FillSolidRect(rect, back);
+    const ListCellData* records = Records(row);
+    const ListCellData* cell = Cell(row, column);
+    RECT area = rect;
+
+    // The record fields below are kept for completeness; the exception lists leave them at their
+    // defaults, so these branches draw only what a caller explicitly asks for.
+    if (records != nullptr && !records[0].enabled)
+        text = ::GetSysColor(COLOR_GRAYTEXT);
+    if (cell != nullptr && cell->progressShown) {
+        RECT bar = area;
+        ::InflateRect(&bar, -2, -2);
+        if (bar.right > bar.left && bar.bottom > bar.top) {
+            dc->DrawEdge(&bar, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
+            int percent =
+                cell->progressPercent < 0 ? 0 : (cell->progressPercent > 100 ? 100 : cell->progressPercent);
+            RECT filled = bar;
+            filled.right = bar.left + (bar.right - bar.left) * percent / 100;
+            dc->FillSolidRect(filled, colorHighlight);
+            if (cell->progressTextShown) {
+                std::string progress = cell_records::ProgressText(*cell);
+                dc->SetBkMode(TRANSPARENT);
+                dc->SetTextColor(text);
+                dc->DrawText(progress.c_str(), -1, &bar, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+            }
+        }
+        return;
+    }
+    if (cell != nullptr && cell->image >= 0) {
+        HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendMessage(LVM_GETIMAGELIST, LVSIL_SMALL));
+        int width = 0, height = 0;
+        if (images != nullptr && ImageList_GetIconSize(images, &width, &height)) {
+            int left = area.left + header.spacing;
+            ImageList_Draw(images, cell->image, dc->m_hDC, left, (area.top + area.bottom - height) / 2,
+                           ILD_TRANSPARENT);
+            area.left = left + width + header.spacing;
+        }
+    }
+
+    std::string label = CListCtrl::GetItemText(row, column);
+    if (label.empty())
+        return;
+    UINT format = DT_VCENTER | DT_SINGLELINE;
+    HDITEMA item = {};
+    item.mask = HDI_FORMAT;
+    ::SendMessageA(GetHeaderCtrl(), HDM_GETITEMA, static_cast<WPARAM>(column),
+                   reinterpret_cast<LPARAM>(&item));
+    switch (cell_geometry::AlignmentFromJustify(item.fmt & HDF_JUSTIFYMASK)) {
+    case cell_geometry::TextAlign::Center:
+        format |= DT_CENTER;
+        break;
+    case cell_geometry::TextAlign::Left:
+        format |= DT_LEFT;
+        break;
+    case cell_geometry::TextAlign::Right:
+        format |= DT_RIGHT;
+        break;
+    }
+    CFont bold;
+    HGDIOBJ previousFont = nullptr;
+    if (cell != nullptr && cell->bold) {
+        LOGFONTA font = {};
+        HGDIOBJ current = ::GetCurrentObject(dc->m_hDC, OBJ_FONT);
+        if (current != nullptr && ::GetObjectA(current, sizeof(font), &font) != 0) {
+            font.lfWeight = FW_BOLD;
+            if (bold.CreateFontIndirect(&font))
+                previousFont = dc->SelectObject(bold);
+        }
+    }
+    dc->SetBkMode(TRANSPARENT);
+    dc->SetTextColor(text);
+    dc->SetBkColor(back);
+    dc->DrawText(label.c_str(), -1, &area, format);
+    if (previousFont != nullptr)
+        dc->SelectObject(previousFont);
+}
+
+void CXListCtrl::PaintEmptyMessage() {
+    HDC dc = ::GetDC(m_hWnd);
+    if (dc == nullptr)
+        return;
+    int saved = ::SaveDC(dc);
+    RECT window;
+    GetWindowRect(&window);
+    ScreenToClient(&window);
+    HWND headerWindow = GetHeaderCtrl();
+    bool hasHeader = headerWindow != nullptr && ::IsWindowVisible(headerWindow);
+    RECT first = {0, 0, 0, 0};
+    if (hasHeader)
+        ::SendMessageA(headerWindow, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    RECT area = ToRect(cell_geometry::EmptyMessageArea(ToGeometry(window), hasHeader, first.bottom));
+    CBrush brush(colorWindow);
+    ::FillRect(dc, &area, brush);
+    ::SetTextColor(dc, colorWindowText);
+    ::SetBkColor(dc, colorWindow);
+    ::SelectObject(dc, ::GetStockObject(ANSI_VAR_FONT));
+    ::DrawTextA(dc, kEmptyMessage, -1, &area, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
+    ::RestoreDC(dc, saved);
+    ::ReleaseDC(m_hWnd, dc);
+}
