@@ -27,6 +27,12 @@ CSystemTray::~CSystemTray() {
 BOOL CSystemTray::CreateTrayIcon(CWnd* owner, UINT callbackMessage, LPCSTR tip, HICON icon, UINT id,
                                  BOOL hidden, LPCSTR, LPCSTR, DWORD, UINT) {
     HWND ownerWindow = owner ? owner->GetSafeHwnd() : nullptr;
+    // The window that owns the icon is the program's main window; it takes the menu commands even
+    // while it is hidden in the notification area and nothing on the thread is active.
+    if (ownerWindow && !Win32TraySystem::NamedThreadMainWindow() &&
+        ::GetWindowThreadProcessId(ownerWindow, nullptr) == ::GetCurrentThreadId()) {
+        Win32TraySystem::SetThreadMainWindow(ownerWindow);
+    }
     return TrayIconCore::CreateTrayIcon(ownerWindow, callbackMessage, tip, icon, id, hidden != FALSE) ? TRUE
                                                                                                       : FALSE;
 }

@@ -17,8 +17,9 @@ public:
     explicit CSystemTray(palisor::tray::TraySystem& system);
     ~CSystemTray() override;
 
-    // owner: the window named in the icon record (none: the object's own window). The four last
-    // arguments are accepted for callers that pass them and are not used.
+    // owner: the window named in the icon record (none: the object's own window); unless the thread
+    // has named its main window, the owner becomes it. The four last arguments are accepted for
+    // callers that pass them and are not used.
     BOOL CreateTrayIcon(CWnd* owner, UINT callbackMessage, LPCSTR tip, HICON icon, UINT id, BOOL hidden,
                         LPCSTR unusedText = nullptr, LPCSTR unusedTitle = nullptr, DWORD unusedStyle = 0,
                         UINT unusedTimeout = 10);

@@ -112,9 +112,13 @@ void Win32TraySystem::PostMessage(WindowRef window, std::uint32_t message, std::
     ::PostMessageA(H(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
 }
 
+HWND Win32TraySystem::NamedThreadMainWindow() {
+    return t_mainWindow && ::IsWindow(t_mainWindow) ? t_mainWindow : nullptr;
+}
+
 WindowRef Win32TraySystem::ThreadMainWindow() {
-    if (t_mainWindow && ::IsWindow(t_mainWindow)) {
-        return t_mainWindow;
+    if (HWND named = NamedThreadMainWindow()) {
+        return named;
     }
     // Without a named main window, the top-level window the user works in on this thread.
     HWND active = ::GetActiveWindow();

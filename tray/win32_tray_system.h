@@ -15,6 +15,8 @@ public:
     // Names the main window of the calling user-interface thread, the window that receives the
     // icon's menu commands when the icon has no target of its own; null forgets it.
     static void SetThreadMainWindow(HWND window);
+    // The window named by SetThreadMainWindow while it exists, else null.
+    static HWND NamedThreadMainWindow();
 
     // The window class of the icon's own window and of the hidden owner: no class style, cursor,
     // brush or icon.

@@ -198,6 +198,23 @@ TEST_F(SystemTrayTest, ARightClickWithoutAPopupInTheMenuShowsNothing) {
     EXPECT_TRUE(main.commands.empty());
 }
 
+TEST_F(SystemTrayTest, TheOwnerTakesTheMenuCommandsWhileHiddenInTheTray) {
+    Win32TraySystem::SetThreadMainWindow(nullptr);
+    CreateIcon();
+    CSystemTray::HideToTray(main, FALSE);
+    ASSERT_FALSE(main.IsWindowVisible());
+    EXPECT_EQ(main.tray.MenuTargetWindow(), static_cast<void*>(main.m_hWnd));
+
+    // A window the thread named itself is kept.
+    TrayTestWindow other;
+    ASSERT_TRUE(other.Open("Named main window"));
+    Win32TraySystem::SetThreadMainWindow(other);
+    CSystemTray tray;
+    ASSERT_TRUE(tray.CreateTrayIcon(&main, kCallbackMessage, "Palisor", AppIcon(), 153, FALSE));
+    EXPECT_EQ(tray.MenuTargetWindow(), static_cast<void*>(other.m_hWnd));
+    CSystemTray::ShowFromTray(main, FALSE);
+}
+
 TEST_F(SystemTrayTest, ADoubleClickBringsTheWindowBackAndPostsTheDefaultCommand) {
     CreateIcon();
     CSystemTray::HideToTray(main, FALSE);
