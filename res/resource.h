@@ -40,6 +40,9 @@
 // bits for the system, so the identifier is a multiple of 16 below 0xF000.
 #define IDM_ABOUTBOX 0x0010
 
+// The standard Help command, bound by the application object; nothing in the program issues it.
+#define ID_HELP 0xE146
+
 // Commands of the tray menu.
 #define ID_TRAY_ABOUT 32771
 #define ID_TRAY_EXIT 32772
