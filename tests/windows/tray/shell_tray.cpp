@@ -37,19 +37,25 @@ bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
-bool ClickIcon(UINT mouseMessage, const std::function<bool()>& arrived, int index) {
+bool ClickIcon(UINT mouseMessage, const std::function<bool()>& arrived) {
     HWND tray = ShellTrayWindow();
     if (!tray) {
         return false;
     }
     RECT client;
     ::GetClientRect(tray, &client);
-    // Icons sit side by side from the right end of the taskbar, each a small icon and a border.
+    // Icons sit side by side from the right end of the taskbar, each a small icon and a border;
+    // icons of other programs may come first, so the places are tried from the right.
     int iconWidth = ::GetSystemMetrics(SM_CXSMICON) + 4;
-    int x = client.right - iconWidth * index - iconWidth / 2;
     int y = (client.top + client.bottom) / 2;
-    ::PostMessageA(tray, mouseMessage, mouseMessage == WM_RBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
-    return PumpUntil(arrived, 2000);
+    for (int index = 0; index < 8; ++index) {
+        int x = client.right - iconWidth * index - iconWidth / 2;
+        ::PostMessageA(tray, mouseMessage, mouseMessage == WM_RBUTTONUP ? 0 : MK_LBUTTON, MAKELPARAM(x, y));
+        if (PumpUntil(arrived, index == 0 ? 2000 : 500)) {
+            return true;
+        }
+    }
+    return false;
 }
 
 namespace {

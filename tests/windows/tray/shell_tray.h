@@ -13,9 +13,9 @@ HWND ShellTrayWindow();
 // True when the shell holds an icon of window and id (it accepts a modification of it).
 bool IconInShell(HWND window, UINT id);
 
-// Posts a mouse message at the place of the notification area's icon number index (0: the
-// first added) and pumps messages until arrived() is true or two seconds have passed.
-bool ClickIcon(UINT mouseMessage, const std::function<bool()>& arrived, int index = 0);
+// Posts a mouse message at the places of the notification area's icons, one after the other,
+// pumping messages after each until arrived() is true. False when no place brought it.
+bool ClickIcon(UINT mouseMessage, const std::function<bool()>& arrived);
 
 // Number of visible window buttons on the taskbar.
 int VisibleTaskbarButtons();
