@@ -1,0 +1,328 @@
+// What the check-box list and its header put on screen, read back from the real windows at the places
+// the geometry promises.
+#include "check_list_fixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "controls/cell_geometry.h"
+
+namespace testing_controls {
+namespace {
+
+class CheckListPixels : public CheckListTest {
+protected:
+    cell_geometry::CheckCellLayout Layout(int row, int column, bool emptyText) {
+        RECT cell;
+        EXPECT_TRUE(dialog->list.GetCellRect(row, column, LVIR_BOUNDS, &cell));
+        return cell_geometry::LayOutCheckCell({cell.left, cell.top, cell.right, cell.bottom}, emptyText);
+    }
+    COLORREF ListPixel(int x, int y) const { return Pixel(dialog->list.m_hWnd, x, y); }
+    int CountColor(HWND window, const RECT& area, COLORREF color) const {
+        HDC dc = ::GetDC(window);
+        int count = 0;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                count += ::GetPixel(dc, x, y) == color ? 1 : 0;
+        ::ReleaseDC(window, dc);
+        return count;
+    }
+    // Rows of the area where some pixel has the colour: first and last, or -1.
+    std::pair<int, int> RowsWithColor(HWND window, const RECT& area, COLORREF color) const {
+        HDC dc = ::GetDC(window);
+        int first = -1, last = -1;
+        for (int y = area.top; y < area.bottom; ++y)
+            for (int x = area.left; x < area.right; ++x)
+                if (::GetPixel(dc, x, y) == color) {
+                    if (first < 0)
+                        first = y;
+                    last = y;
+                    break;
+                }
+        ::ReleaseDC(window, dc);
+        return {first, last};
+    }
+    RECT HeaderItem(int index) const {
+        RECT item = {};
+        ::SendMessageA(dialog->list.GetHeaderCtrl(), HDM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
+        return item;
+    }
+};
+
+TEST_F(CheckListPixels, CheckBoxSitsNinePixelsInWithASunkenFrameAndItsTick) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    list.SetItemText(0, 0, "On");
+    list.SetItemText(1, 0, "Off");
+    Repaint();
+    COLORREF window = ::GetSysColor(COLOR_WINDOW);
+    for (int row : {0, 1}) {
+        cell_geometry::CheckCellLayout layout = Layout(row, 0, false);
+        RECT cell;
+        list.GetCellRect(row, 0, LVIR_BOUNDS, &cell);
+        ASSERT_EQ(layout.box.left, cell.left + 9);
+        const cell_geometry::Rect& f = layout.frame;
+        // The sunken edge: shadow and dark shadow at the top left, highlight and light at the bottom right.
+        EXPECT_EQ(ListPixel(f.left + 4, f.top), ::GetSysColor(COLOR_BTNSHADOW)) << row;
+        EXPECT_EQ(ListPixel(f.left, f.top + 4), ::GetSysColor(COLOR_BTNSHADOW)) << row;
+        EXPECT_EQ(ListPixel(f.left + 4, f.top + 1), ::GetSysColor(COLOR_3DDKSHADOW)) << row;
+        EXPECT_EQ(ListPixel(f.left + 4, f.bottom - 1), ::GetSysColor(COLOR_BTNHIGHLIGHT)) << row;
+        EXPECT_EQ(ListPixel(f.right - 1, f.top + 4), ::GetSysColor(COLOR_BTNHIGHLIGHT)) << row;
+        EXPECT_EQ(ListPixel(f.left + 4, f.bottom - 2), ::GetSysColor(COLOR_3DLIGHT)) << row;
+        // The box's own first column, left of the moved frame, is in the window colour.
+        EXPECT_EQ(ListPixel(layout.box.left, f.top + 4), window) << row;
+        // The text starts 4 pixels right of the box: nothing of it before that.
+        RECT gap = {layout.box.right, cell.top, layout.box.right + 4, cell.bottom};
+        EXPECT_EQ(CountColor(list.m_hWnd, gap, ::GetSysColor(COLOR_WINDOWTEXT)), 0) << row;
+        RECT label = {layout.text.left, cell.top, layout.text.left + 20, cell.bottom};
+        EXPECT_GT(CountColor(list.m_hWnd, label, ::GetSysColor(COLOR_WINDOWTEXT)), 5) << row;
+    }
+    // Row 0 is ticked: black exactly along the tick's strokes; row 1 is clear inside.
+    cell_geometry::CheckCellLayout ticked = Layout(0, 0, false);
+    for (const cell_geometry::TickStroke& s : cell_geometry::TickStrokes(ticked.frame))
+        for (int y = s.top; y < s.bottom; ++y)
+            EXPECT_EQ(ListPixel(s.x, y), kBlack) << s.x << "," << y;
+    auto strokes = cell_geometry::TickStrokes(ticked.frame);
+    EXPECT_NE(ListPixel(strokes[0].x, strokes[0].top - 1), kBlack);
+    EXPECT_NE(ListPixel(strokes[0].x, strokes[0].bottom), kBlack);
+    EXPECT_NE(ListPixel(strokes[0].x + 1, strokes[0].top + 1), kBlack);
+    cell_geometry::CheckCellLayout clear = Layout(1, 0, false);
+    RECT inside = {clear.frame.left + 2, clear.frame.top + 2, clear.frame.right - 2, clear.frame.bottom - 2};
+    EXPECT_EQ(CountColor(list.m_hWnd, inside, kBlack), 0);
+    EXPECT_EQ(CountColor(list.m_hWnd, inside, window),
+              (inside.right - inside.left) * (inside.bottom - inside.top));
+}
+
+TEST_F(CheckListPixels, BoxIsCentredInACellWithoutText) {
+    CXListCtrl& list = dialog->list;
+    FillList(list); // column 0 has no text in these rows
+    Repaint();
+    RECT cell;
+    list.GetCellRect(2, 0, LVIR_BOUNDS, &cell);
+    cell_geometry::CheckCellLayout layout = Layout(2, 0, true);
+    int size = cell.bottom - 1 - cell.top;
+    EXPECT_EQ(layout.box.left, cell.left + (cell.right - cell.left) / 2 - size / 2 - 1);
+    EXPECT_EQ(ListPixel(layout.frame.left, layout.frame.top + 4), ::GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(ListPixel(layout.frame.left - 1, layout.frame.top + 4), ::GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(ListPixel(cell.left + 9, layout.frame.top + 4), ::GetSysColor(COLOR_WINDOW))
+        << "nothing at the indented place";
+}
+
+TEST_F(CheckListPixels, RemoveCellIsPureBlueOnWhiteAndTextFollowsTheColumnFormat) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    Repaint();
+    RECT cell;
+    list.GetCellRect(0, 3, LVIR_BOUNDS, &cell);
+    EXPECT_EQ(ListPixel(cell.left + 1, cell.top + 1), kWhite);
+    EXPECT_EQ(ListPixel(cell.right - 2, cell.bottom - 2), kWhite);
+    int blue = CountColor(list.m_hWnd, cell, kBlue);
+    int white = CountColor(list.m_hWnd, cell, kWhite);
+    EXPECT_GT(blue, 20);
+    EXPECT_EQ(blue + white, (cell.right - cell.left) * (cell.bottom - cell.top)) << "only blue and white";
+    // "Remove" is centred: the white margins left and right of the ink differ only by the glyphs' side
+    // bearings (centring works on advance widths), a few pixels at most.
+    HDC dc = ::GetDC(list.m_hWnd);
+    int leftmost = cell.right, rightmost = cell.left;
+    for (int y = cell.top; y < cell.bottom; ++y)
+        for (int x = cell.left; x < cell.right; ++x)
+            if (::GetPixel(dc, x, y) == kBlue) {
+                leftmost = std::min(leftmost, static_cast<int>(x));
+                rightmost = std::max(rightmost, static_cast<int>(x));
+            }
+    ::ReleaseDC(list.m_hWnd, dc);
+    EXPECT_LE(std::abs((leftmost - cell.left) - (cell.right - 1 - rightmost)), 4);
+
+    // The port column is right-aligned, the name column left-aligned.
+    COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+    RECT port;
+    list.GetCellRect(0, 2, LVIR_BOUNDS, &port);
+    RECT portRight = {port.right - 20, port.top, port.right, port.bottom};
+    RECT portLeft = {port.left, port.top, port.left + 20, port.bottom};
+    EXPECT_GT(CountColor(list.m_hWnd, portRight, text), 0);
+    EXPECT_EQ(CountColor(list.m_hWnd, portLeft, text), 0);
+    RECT name;
+    list.GetCellRect(0, 1, LVIR_BOUNDS, &name);
+    RECT nameLeft = {name.left, name.top, name.left + 15, name.bottom};
+    RECT nameRight = {name.right - 15, name.top, name.right, name.bottom};
+    EXPECT_GT(CountColor(list.m_hWnd, nameLeft, text), 0);
+    EXPECT_EQ(CountColor(list.m_hWnd, nameRight, text), 0);
+}
+
+TEST_F(CheckListPixels, SelectedRowUsesTheHighlightColoursOnlyWhileTheListHasFocus) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    list.SetItemState(1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    list.SetFocus();
+    PumpMessages(30);
+    ASSERT_EQ(::GetFocus(), list.m_hWnd);
+    Repaint();
+    COLORREF highlight = ::GetSysColor(COLOR_HIGHLIGHT), highlightText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+    for (int column = 0; column < 4; ++column) {
+        RECT cell;
+        list.GetCellRect(1, column, LVIR_BOUNDS, &cell);
+        EXPECT_EQ(ListPixel(cell.left + 2, cell.top + 1), highlight) << column;
+    }
+    RECT name;
+    list.GetCellRect(1, 1, LVIR_BOUNDS, &name);
+    EXPECT_GT(CountColor(list.m_hWnd, name, highlightText), 5);
+    RECT other;
+    list.GetCellRect(0, 1, LVIR_BOUNDS, &other);
+    EXPECT_EQ(ListPixel(other.left + 2, other.top + 1), ::GetSysColor(COLOR_WINDOW));
+
+    // Focus elsewhere: the list lacks LVS_SHOWSELALWAYS, so the row shows its own colours.
+    ::SetFocus(dialog->GetDlgItem(kEditId));
+    PumpMessages(30);
+    Repaint();
+    EXPECT_EQ(ListPixel(name.left + 2, name.top + 1), ::GetSysColor(COLOR_WINDOW));
+    RECT remove;
+    list.GetCellRect(1, 3, LVIR_BOUNDS, &remove);
+    EXPECT_EQ(ListPixel(remove.left + 2, remove.top + 1), kWhite);
+    EXPECT_GT(CountColor(list.m_hWnd, remove, kBlue), 20);
+}
+
+TEST_F(CheckListPixels, HeaderIsFlatWithBlueTitlesSeparatorsBetweenColumnsAndABorderAsWideAsThem) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    Repaint();
+    HWND header = list.GetHeaderCtrl();
+    RECT client;
+    ::GetClientRect(header, &client);
+    COLORREF face = ::GetSysColor(COLOR_BTNFACE), light = ::GetSysColor(COLOR_BTNHIGHLIGHT),
+             shadow = ::GetSysColor(COLOR_BTNSHADOW);
+    int total = 0;
+    for (int i = 0; i < 4; ++i)
+        total += HeaderItem(i).right - HeaderItem(i).left;
+    ASSERT_LT(total, client.right - 10) << "the test needs free band right of the columns";
+    int mid = (client.top + client.bottom) / 2;
+
+    for (int i = 0; i < 4; ++i) {
+        RECT item = HeaderItem(i);
+        EXPECT_GT(CountColor(header, item, kBlue), 10) << "title " << i;
+        if (i < 3) {
+            EXPECT_EQ(Pixel(header, item.right - 1, mid), shadow) << "separator " << i;
+            EXPECT_EQ(Pixel(header, item.right, mid), light) << "separator " << i;
+            EXPECT_EQ(Pixel(header, item.right - 1, item.top + 1), face) << "separator inset " << i;
+        }
+    }
+    // After the last column: the border's right side, then only the band.
+    RECT last = HeaderItem(3);
+    EXPECT_EQ(Pixel(header, last.right - 1, mid), shadow);
+    EXPECT_EQ(Pixel(header, last.right, mid), face) << "no separator after the last column";
+    // The raised border: light top and left, shadow bottom and right, exactly the columns' width.
+    EXPECT_EQ(Pixel(header, 0, mid), light);
+    EXPECT_EQ(Pixel(header, total / 2, 0), light);
+    EXPECT_EQ(Pixel(header, total - 2, 0), light);
+    EXPECT_EQ(Pixel(header, total, 0), face);
+    EXPECT_EQ(Pixel(header, total / 2, client.bottom - 1), shadow);
+    EXPECT_EQ(Pixel(header, total - 1, client.bottom - 1), shadow);
+    EXPECT_EQ(Pixel(header, total, client.bottom - 1), face);
+    EXPECT_EQ(Pixel(header, total + 20, mid), face);
+
+    // Column 0 has the clear box 6 pixels in; its title is centred in the rest of the item.
+    RECT first = HeaderItem(0);
+    int imageTop = (first.top + first.bottom) / 2 - 8;
+    EXPECT_EQ(Pixel(header, first.left + 6 + 1, imageTop + 1), kBlack);
+    EXPECT_EQ(Pixel(header, first.left + 6 + 5, imageTop + 5), kWhite);
+    RECT beforeTitle = {first.left + 1, first.top + 1, first.left + 6 + 16 + 6, first.bottom - 1};
+    EXPECT_EQ(CountColor(header, beforeTitle, kBlue), 0);
+    // Ticking every row shows the ticked image.
+    list.SetCellCheck(1, 0, 1);
+    Repaint();
+    EXPECT_EQ(list.GetHeaderCheck(0), 2);
+    EXPECT_EQ(Pixel(header, first.left + 6 + 7, imageTop + 7), kStripMark);
+    // The other columns have no image: their first pixels are band.
+    RECT second = HeaderItem(1);
+    EXPECT_EQ(Pixel(header, second.left + 8, imageTop + 1), face);
+}
+
+TEST_F(CheckListPixels, LongTitleEndsInAnEllipsisInsideItsColumn) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    HDITEMA item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = const_cast<LPSTR>("A title much too long for its column");
+    ::SendMessageA(list.GetHeaderCtrl(), HDM_SETITEMA, 2, reinterpret_cast<LPARAM>(&item));
+    Repaint();
+    RECT port = HeaderItem(2);
+    RECT margins[] = {{port.left, port.top + 2, port.left + 6, port.bottom - 2},
+                      {port.right - 6, port.top + 2, port.right, port.bottom - 2}};
+    for (const RECT& margin : margins)
+        EXPECT_EQ(CountColor(list.GetHeaderCtrl(), margin, kBlue), 0);
+    EXPECT_GT(CountColor(list.GetHeaderCtrl(), port, kBlue), 10);
+}
+
+TEST_F(CheckListPixels, EmptyListShowsItsMessageTenPixelsBelowTheHeaderUntilARowArrives) {
+    CXListCtrl& empty = dialog->emptyList;
+    Repaint();
+    RECT client;
+    empty.GetClientRect(&client);
+    RECT headerItem;
+    ::SendMessageA(empty.GetHeaderCtrl(), HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&headerItem));
+    COLORREF text = ::GetSysColor(COLOR_WINDOWTEXT);
+    RECT below = {client.left, headerItem.bottom, client.right, client.bottom};
+    auto rows = RowsWithColor(empty.m_hWnd, below, text);
+    ASSERT_GE(rows.first, 0) << "the message is drawn";
+    EXPECT_GE(rows.first, headerItem.bottom + 10);
+    EXPECT_LE(rows.first, headerItem.bottom + 10 + 4) << "its first line starts at the gap";
+    RECT gap = {client.left, headerItem.bottom, client.right, headerItem.bottom + 10};
+    EXPECT_EQ(CountColor(empty.m_hWnd, gap, ::GetSysColor(COLOR_WINDOW)), (client.right - client.left) * 10);
+    EXPECT_GT(rows.second - rows.first, 12) << "the narrow list wraps the message";
+
+    // A row makes it go at the next paint.
+    empty.InsertItem(0, "");
+    Repaint();
+    RECT lower = {client.left, rows.second - 4, client.right, rows.second + 1};
+    EXPECT_EQ(CountColor(empty.m_hWnd, lower, text), 0);
+}
+
+// Saves the test dialog with a filled list as a BMP when PALISOR_SCREENSHOT_DIR names a folder.
+TEST_F(CheckListPixels, ScreenshotOfAFilledList) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    list.SetItemText(0, 0, "On");
+    list.SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
+    list.SetFocus();
+    Repaint();
+    const char* folder = std::getenv("PALISOR_SCREENSHOT_DIR");
+    if (folder == nullptr || *folder == '\0')
+        GTEST_SKIP() << "PALISOR_SCREENSHOT_DIR not set";
+    RECT window;
+    dialog->GetWindowRect(&window);
+    int width = window.right - window.left, height = window.bottom - window.top;
+    HDC screen = ::GetDC(nullptr);
+    HDC memory = ::CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ASSERT_NE(dib, nullptr);
+    HGDIOBJ previous = ::SelectObject(memory, dib);
+    ASSERT_TRUE(::BitBlt(memory, 0, 0, width, height, screen, window.left, window.top, SRCCOPY));
+    ::GdiFlush();
+    DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+    file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(height);
+    std::string path = std::string(folder) + "\\check_list.bmp";
+    FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr) << path;
+    std::fwrite(&file, sizeof(file), 1, out);
+    std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out);
+    std::fwrite(bits, 1, stride * static_cast<DWORD>(height), out);
+    EXPECT_EQ(std::fclose(out), 0);
+    ::SelectObject(memory, previous);
+    ::DeleteObject(dib);
+    ::DeleteDC(memory);
+    ::ReleaseDC(nullptr, screen);
+}
+
+} // namespace
+} // namespace testing_controls
