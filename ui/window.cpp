@@ -91,6 +91,11 @@ const ::ui::MessageTable* CWnd::GetMessageTable() const {
 CWnd* CWnd::FromHandle(HWND hwnd) {
     if (hwnd == nullptr)
         return nullptr;
+    // A window of another process may carry the same property; its value means nothing here.
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    if (process != ::GetCurrentProcessId())
+        return nullptr;
     return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty));
 }
 
