@@ -1,0 +1,66 @@
+// Cost of one TCP segment through decoding, session tracking, transcript and tree update, with
+// few and with very many conversations and sessions already known.
+
+#include "tests/unit/traffic/datagram_builder.h"
+#include "traffic/memory_tree.h"
+#include "traffic/traffic_decoder.h"
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+namespace {
+
+using palisor::testing::BuildDatagram;
+using palisor::testing::Ipv4;
+using palisor::testing::Segment;
+
+// Conversation i runs from 10.x.y.z to 172.16.0.1, one session each.
+std::uint32_t Client(std::size_t i) {
+    return Ipv4(10, int((i >> 16) & 0xFF), int((i >> 8) & 0xFF), int(i & 0xFF));
+}
+
+void SegmentWithConversations(benchmark::State& state) {
+    const std::size_t conversations = static_cast<std::size_t>(state.range(0));
+    // The conversations the measured segments belong to: a few busy ones among all those known,
+    // or (0) segments spread evenly over every known conversation.
+    const std::size_t active = state.range(1) > 0 ? static_cast<std::size_t>(state.range(1)) : conversations;
+    const std::uint32_t server = Ipv4(172, 16, 0, 1);
+    palisor::MemoryTree tree;
+    palisor::NullTranscriptSink sink;
+    palisor::TrafficDecoder decoder(tree, sink);
+    for (std::size_t i = 0; i < conversations; ++i) {
+        const auto syn = BuildDatagram(Segment(Client(i), 40000, server, 443, 0x02, 1000));
+        decoder.DecodeIpPacket(syn.data(), syn.size());
+    }
+    // Data segments of known sessions, in an order that does not follow the table; the busy
+    // conversations are spread over the whole table.
+    std::vector<std::vector<std::uint8_t>> traffic;
+    std::mt19937 random(7);
+    const std::size_t stride = conversations / active;
+    for (std::size_t k = 0; k < 4096; ++k) {
+        const std::size_t i = (random() % active) * stride;
+        traffic.push_back(
+            BuildDatagram(Segment(Client(i), 40000, server, 443, 0x18, 2000 + std::uint32_t(k), 100)));
+    }
+    std::size_t next = 0;
+    for (auto _ : state) {
+        const auto& datagram = traffic[next];
+        benchmark::DoNotOptimize(decoder.DecodeIpPacket(datagram.data(), datagram.size()));
+        if (++next == traffic.size())
+            next = 0;
+    }
+    if (decoder.conversationCount() != conversations || decoder.sessionTable().size() != conversations)
+        state.SkipWithError("conversations or sessions were lost");
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(SegmentWithConversations)
+    ->ArgNames({"known", "busy"})
+    ->Args({10, 10})
+    ->Args({100000, 10})
+    ->Args({1000, 0})
+    ->Args({100000, 0});
+
+} // namespace
+
+BENCHMARK_MAIN();
