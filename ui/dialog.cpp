@@ -128,14 +128,16 @@ INT_PTR CDialog::DoModal() {
     bool ownerDisabled = owner != nullptr && ::IsWindowEnabled(owner);
     if (ownerDisabled)
         ::EnableWindow(owner, FALSE);
+    // The run counts from before creation, so that EndDialog in OnInitDialog ends it at once.
+    m_modalResult = -1;
+    m_modalRunning = true;
     if (!CreateFromTemplate(owner)) {
+        m_modalRunning = false;
         if (ownerDisabled)
             ::EnableWindow(owner, TRUE);
         return -1;
     }
-    m_modalResult = -1;
-    m_modalRunning = true;
-    if (m_hWnd != nullptr && !IsWindowVisible())
+    if (m_modalRunning && m_hWnd != nullptr && !IsWindowVisible())
         ShowWindow(SW_SHOWNORMAL);
     ui::RunMessageLoop([this] { return m_modalRunning && m_hWnd != nullptr; });
     m_modalRunning = false;
@@ -155,7 +157,8 @@ void CDialog::EndDialog(int result) {
         m_modalResult = result;
         m_modalRunning = false;
         // Wakes the loop should it be waiting for a message.
-        PostMessage(WM_NULL);
+        if (m_hWnd != nullptr)
+            PostMessage(WM_NULL);
     } else if (m_hWnd != nullptr) {
         ShowWindow(SW_HIDE);
     }

@@ -36,6 +36,8 @@ public:
 
     // The dialog manager's keyboard handling (Tab, arrows, default button) for this dialog.
     BOOL PreTranslateMessage(MSG* msg) override;
+    // Asks for the dialog manager's processing, which it does once the dialog procedure has returned;
+    // so in a dialog, Default() gives no result to work with.
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // Directly returned by the dialog procedure instead of through DWLP_MSGRESULT.

@@ -121,4 +121,14 @@ COLORREF CheckListTest::Pixel(HWND window, int x, int y) const {
     return color;
 }
 
+int CheckListTest::CountColor(HWND window, const RECT& area, COLORREF color) const {
+    HDC dc = ::GetDC(window);
+    int count = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
+            count += ::GetPixel(dc, x, y) == color ? 1 : 0;
+    ::ReleaseDC(window, dc);
+    return count;
+}
+
 } // namespace testing_controls

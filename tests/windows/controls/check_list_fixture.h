@@ -72,6 +72,8 @@ protected:
     // Repaints the dialog and everything in it now.
     void Repaint();
     COLORREF Pixel(HWND window, int x, int y) const;
+    // How many pixels of the area have exactly this colour.
+    int CountColor(HWND window, const RECT& area, COLORREF color) const;
 
     DialogTemplate dialogTemplate = MakeListTemplate();
     std::unique_ptr<ListDialog> dialog;

@@ -19,15 +19,6 @@ protected:
         return cell_geometry::LayOutCheckCell({cell.left, cell.top, cell.right, cell.bottom}, emptyText);
     }
     COLORREF ListPixel(int x, int y) const { return Pixel(dialog->list.m_hWnd, x, y); }
-    int CountColor(HWND window, const RECT& area, COLORREF color) const {
-        HDC dc = ::GetDC(window);
-        int count = 0;
-        for (int y = area.top; y < area.bottom; ++y)
-            for (int x = area.left; x < area.right; ++x)
-                count += ::GetPixel(dc, x, y) == color ? 1 : 0;
-        ::ReleaseDC(window, dc);
-        return count;
-    }
     // Rows of the area where some pixel has the colour: first and last, or -1.
     std::pair<int, int> RowsWithColor(HWND window, const RECT& area, COLORREF color) const {
         HDC dc = ::GetDC(window);

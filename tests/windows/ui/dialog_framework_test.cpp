@@ -329,6 +329,32 @@ TEST_F(DialogFramework, ModalRunEndsWithTheResultAndRestoresTheOwner) {
     owner.DestroyWindow();
 }
 
+TEST_F(DialogFramework, ModalRunEndedWhileInitialisingReturnsAtOnce) {
+    struct EndsEarly : TestDialog {
+        using TestDialog::TestDialog;
+        BOOL OnInitDialog() override {
+            TestDialog::OnInitDialog();
+            EndDialog(7);
+            return TRUE;
+        }
+    };
+    DialogTemplate t = MakeTemplate(WS_POPUP | WS_CAPTION);
+    EndsEarly dialog(t.Get());
+    EXPECT_EQ(dialog.DoModal(), 7);
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    EXPECT_FALSE(dialog.IsModalRunning());
+}
+
+TEST_F(DialogFramework, ModalRunOfAMissingTemplateFailsAndLeavesTheOwnerEnabled) {
+    PlainWindow owner;
+    ASSERT_TRUE(owner.CreatePopup("owner"));
+    CDialog missing(54321u, &owner);
+    EXPECT_EQ(missing.DoModal(), -1);
+    EXPECT_TRUE(owner.IsWindowEnabled());
+    EXPECT_FALSE(missing.IsModalRunning());
+    owner.DestroyWindow();
+}
+
 TEST_F(DialogFramework, EscapeIsSwallowedUnlessTheCancelButtonIsDisabled) {
     DialogTemplate plain = MakeTemplate(WS_POPUP);
     TestDialog noCancel(plain.Get());
