@@ -10,9 +10,30 @@ namespace palisor::testing {
 
 class PcapFileWriter {
 public:
-    PcapFileWriter(const std::string& path, std::uint32_t linkType) : file_(std::fopen(path.c_str(), "wb")) {
+    enum class Format { Classic, Next };
+
+    PcapFileWriter(const std::string& path, std::uint32_t linkType, Format format = Format::Classic)
+        : file_(std::fopen(path.c_str(), "wb")), format_(format) {
         if (!file_)
             return;
+        if (format_ == Format::Next) {
+            // Section header block, then one interface description block.
+            Put32(0x0A0D0D0A);
+            Put32(28);
+            Put32(0x1A2B3C4D);
+            Put16(1);
+            Put16(0);
+            Put32(0xFFFFFFFF);
+            Put32(0xFFFFFFFF);
+            Put32(28);
+            Put32(1);
+            Put32(20);
+            Put16(std::uint16_t(linkType));
+            Put16(0);
+            Put32(262144);
+            Put32(20);
+            return;
+        }
         Put32(0xA1B2C3D4);
         Put16(2);
         Put16(4);
@@ -29,6 +50,23 @@ public:
         if (!file_)
             return;
         ++seconds_;
+        if (format_ == Format::Next) {
+            // Enhanced packet block, data padded to 32 bits.
+            const std::uint32_t padded = (std::uint32_t(frame.size()) + 3) & ~3u;
+            Put32(6);
+            Put32(32 + padded);
+            Put32(0);
+            const std::uint64_t micros = std::uint64_t(seconds_) * 1000000;
+            Put32(std::uint32_t(micros >> 32));
+            Put32(std::uint32_t(micros));
+            Put32(std::uint32_t(frame.size()));
+            Put32(std::uint32_t(frame.size()));
+            std::fwrite(frame.data(), 1, frame.size(), file_);
+            for (std::uint32_t i = std::uint32_t(frame.size()); i < padded; ++i)
+                std::fputc(0, file_);
+            Put32(32 + padded);
+            return;
+        }
         Put32(seconds_);
         Put32(0);
         Put32(std::uint32_t(frame.size()));
@@ -67,6 +105,7 @@ private:
     void Put32(std::uint32_t value) { std::fwrite(&value, 4, 1, file_); }
 
     std::FILE* file_;
+    Format format_;
     std::uint32_t seconds_ = 1700000000;
 };
 

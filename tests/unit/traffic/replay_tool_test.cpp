@@ -64,15 +64,30 @@ protected:
     std::string Capture() const { return dir + "/capture.pcap"; }
 
     // A short connection with frames the tool must skip or drop in between.
-    void WriteConnection(std::uint32_t linkType) {
-        PcapFileWriter file(Capture(), linkType);
+    void WriteConnection(std::uint32_t linkType,
+                         PcapFileWriter::Format format = PcapFileWriter::Format::Classic) {
+        PcapFileWriter file(Capture(), linkType, format);
         ASSERT_TRUE(file.ok());
         auto frame = [&](const std::vector<std::uint8_t>& datagram, std::uint16_t type = 0x0800) {
             if (linkType == 1)
                 file.Write(PcapFileWriter::Ethernet(datagram, type));
             else if (linkType == 113)
                 file.Write(PcapFileWriter::LinuxCooked(datagram, type));
-            else if (type == 0x0800 || type == 0x86DD)
+            else if (linkType == 276) {
+                std::vector<std::uint8_t> cooked2(20, 0);
+                cooked2[0] = std::uint8_t(type >> 8);
+                cooked2[1] = std::uint8_t(type);
+                cooked2.insert(cooked2.end(), datagram.begin(), datagram.end());
+                file.Write(cooked2);
+            } else if (linkType == 0) {
+                // The address family in the capturing machine's order: 2 for IPv4, 30 for IPv6.
+                std::vector<std::uint8_t> family = {std::uint8_t(type == 0x0800   ? 2
+                                                                 : type == 0x86DD ? 30
+                                                                                  : 99),
+                                                    0, 0, 0};
+                family.insert(family.end(), datagram.begin(), datagram.end());
+                file.Write(family);
+            } else if (type == 0x0800 || type == 0x86DD)
                 file.Write(datagram);
         };
         frame(BuildDatagram(Segment(kClient, 1025, kServer, 80, 0x02, 1000)));
@@ -160,8 +175,8 @@ TEST_F(ReplayToolTest, TranscriptAndTreeOfEveryLinkType) {
                              "5000\n"
                              "    " +
                              Dots("Ack:", 36) + "1001\n";
-    // Ethernet (with its padding), Linux cooked, and raw IP.
-    for (std::uint32_t linkType : {1u, 113u, 101u}) {
+    // Ethernet (with its padding), Linux cooked (both versions), raw IP and BSD loopback.
+    for (std::uint32_t linkType : {1u, 113u, 276u, 101u, 0u}) {
         WriteConnection(linkType);
         ToolRun plain = Replay(Capture());
         EXPECT_EQ(plain.status, 0) << linkType;
@@ -171,6 +186,11 @@ TEST_F(ReplayToolTest, TranscriptAndTreeOfEveryLinkType) {
         ToolRun withTree = Replay("--tree " + Capture());
         EXPECT_EQ(withTree.out, expectedLines + tree) << linkType;
     }
+    // The same capture in the newer file format.
+    WriteConnection(1, PcapFileWriter::Format::Next);
+    ToolRun next = Replay("--tree " + Capture());
+    EXPECT_EQ(next.status, 0);
+    EXPECT_EQ(next.out, expectedLines + tree);
 }
 
 TEST_F(ReplayToolTest, QuietWritesOnlyTheSummary) {
