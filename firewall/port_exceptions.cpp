@@ -1,0 +1,168 @@
+// The firewall's port exceptions: the globally open ports of the current profile.
+#include "firewall/firewall_access.h"
+
+#include <cstdio>
+
+#include "firewall/ansi_text.h"
+#include "firewall/fw_enumeration.h"
+#include "firewall/fw_steps.h"
+#include "platform/com_string.h"
+#include "platform/com_variant.h"
+
+using fw_enumeration::ElementAs;
+using fw_enumeration::OpenEnumerator;
+using fw_steps::Fail;
+using fw_steps::Require;
+using fw_steps::Run;
+
+namespace {
+
+NET_FW_IP_PROTOCOL AsProtocol(int protocol) {
+    return static_cast<NET_FW_IP_PROTOCOL>(protocol);
+}
+
+struct PortRow {
+    char name[256];
+    char portText[16];
+    const char* protocolText;
+    int enabled;
+};
+
+// Reads one listed element into a page row. An element that cannot be read in full is left out.
+bool ReadPortRow(const VARIANT& element, PortRow& row) {
+    ComPtr<INetFwOpenPort> item;
+    if (!ElementAs(element, IID_INetFwOpenPort, item)) {
+        return false;
+    }
+    {
+        ComString name;
+        if (FAILED(item->get_Name(name.Receive()))) {
+            return false;
+        }
+        ConvertToAnsi(name.Get(), row.name, sizeof row.name);
+    }
+    LONG port = 0;
+    NET_FW_IP_PROTOCOL protocol = NET_FW_IP_PROTOCOL_TCP;
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    if (FAILED(item->get_Port(&port)) || FAILED(item->get_Protocol(&protocol)) ||
+        FAILED(item->get_Enabled(&enabled))) {
+        return false;
+    }
+    std::snprintf(row.portText, sizeof row.portText, "%d ", static_cast<int>(port));
+    row.protocolText = protocol == NET_FW_IP_PROTOCOL_TCP ? "TCP" : "UDP";
+    row.enabled = enabled == VARIANT_TRUE ? 1 : 0;
+    return true;
+}
+
+} // namespace
+
+FW_ERROR_CODE FirewallAccess::QueryPortException(int port, int protocol, int& enabled) {
+    enabled = 0;
+    return Run([&] {
+        if (!profile_) {
+            Fail(FW_ERROR_PROFILE_STATE);
+        }
+        ComPtr<INetFwOpenPorts> ports;
+        Require(profile_->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+        ComPtr<INetFwOpenPort> item;
+        const HRESULT found = ports->Item(port, AsProtocol(protocol), item.Receive());
+        if (FAILED(found) || !item) {
+            return; // no exception for this pair
+        }
+        VARIANT_BOOL value = VARIANT_FALSE;
+        Require(item->get_Enabled(&value), FW_ERROR_READ_PORT_ENABLED);
+        if (value == VARIANT_TRUE) {
+            enabled = 1;
+        }
+    });
+}
+
+FW_ERROR_CODE FirewallAccess::AddPortException(int port, int protocol, const OLECHAR* name) {
+    return Run([&] {
+        if (!profile_) {
+            Fail(FW_ERROR_PROFILE_STATE);
+        }
+        int enabled = 0;
+        const FW_ERROR_CODE query = QueryPortException(port, protocol, enabled);
+        if (query != FW_ERROR_NONE) {
+            Fail(query);
+        }
+        if (enabled == 1) {
+            return; // an enabled exception keeps its name
+        }
+        ComPtr<INetFwOpenPorts> ports;
+        Require(profile_->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+        ComPtr<INetFwOpenPort> item;
+        Require(creator_.CreateInstance(CLSID_NetFwOpenPort, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_INetFwOpenPort, item.ReceiveVoid()),
+                item, FW_ERROR_CREATE_PORT);
+        Require(item->put_Port(port), FW_ERROR_SET_PORT);
+        Require(item->put_Protocol(AsProtocol(protocol)), FW_ERROR_SET_PROTOCOL);
+        ComString comName(name);
+        if (comName.Length() == 0) {
+            Fail(FW_ERROR_EMPTY_STRING);
+        }
+        Require(item->put_Name(comName.Get()), FW_ERROR_SET_NAME);
+        Require(ports->Add(item.Get()), FW_ERROR_COLLECTION_ADD);
+    });
+}
+
+FW_ERROR_CODE FirewallAccess::RemovePortException(int port, int protocol) {
+    return Run([&] {
+        if (!profile_) {
+            Fail(FW_ERROR_PROFILE_STATE);
+        }
+        int enabled = 0;
+        const FW_ERROR_CODE query = QueryPortException(port, protocol, enabled);
+        if (query != FW_ERROR_NONE) {
+            Fail(query);
+        }
+        if (enabled != 1) {
+            return; // missing or switched off: left as it is
+        }
+        ComPtr<INetFwOpenPorts> ports;
+        Require(profile_->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+        Require(ports->Remove(port, AsProtocol(protocol)), FW_ERROR_COLLECTION_REMOVE);
+    });
+}
+
+FW_ERROR_CODE FirewallAccess::TogglePortException(int port, int protocol, int ticked) {
+    return Run([&] {
+        if (!profile_) {
+            Fail(FW_ERROR_PROFILE_STATE);
+        }
+        ComPtr<INetFwOpenPorts> ports;
+        Require(profile_->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+        ComPtr<INetFwOpenPort> item;
+        const HRESULT found = ports->Item(port, AsProtocol(protocol), item.Receive());
+        if (FAILED(found) || !item) {
+            return;
+        }
+        // The box was ticked before the click, so the click switches the exception off. The firewall's
+        // answer is not looked at: the page already shows the new state.
+        item->put_Enabled(ticked == 1 ? VARIANT_FALSE : VARIANT_TRUE);
+    });
+}
+
+void FirewallAccess::ListPortExceptions() {
+    if (!profile_) {
+        return;
+    }
+    ComPtr<INetFwOpenPorts> ports;
+    if (FAILED(profile_->get_GloballyOpenPorts(ports.Receive())) || !ports) {
+        return;
+    }
+    ComPtr<IEnumVARIANT> enumerator = OpenEnumerator(ports.Get());
+    if (!enumerator) {
+        return;
+    }
+    enumerator->Reset();
+    ComVariant element;
+    while (enumerator->Next(1, element.Get(), nullptr) == S_OK) {
+        PortRow row;
+        if (ReadPortRow(*element, row)) {
+            host_.AddPortRow(row.name, row.protocolText, row.portText, row.enabled);
+        }
+        element.Clear();
+    }
+}

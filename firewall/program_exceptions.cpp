@@ -1,0 +1,181 @@
+// The firewall's program exceptions: the authorised applications of the current profile.
+#include "firewall/firewall_access.h"
+
+#include "firewall/ansi_text.h"
+#include "firewall/fw_enumeration.h"
+#include "firewall/fw_steps.h"
+#include "platform/com_string.h"
+#include "platform/com_variant.h"
+
+using fw_enumeration::ElementAs;
+using fw_enumeration::OpenEnumerator;
+using fw_steps::Fail;
+using fw_steps::Require;
+using fw_steps::Run;
+
+namespace {
+
+struct ProgramRow {
+    char name[256];
+    char path[256];
+    int enabled;
+};
+
+// Reads one listed element into a page row. An element that cannot be read in full is left out.
+bool ReadProgramRow(const VARIANT& element, ProgramRow& row) {
+    ComPtr<INetFwAuthorizedApplication> item;
+    if (!ElementAs(element, IID_INetFwAuthorizedApplication, item)) {
+        return false;
+    }
+    ComString name;
+    if (FAILED(item->get_Name(name.Receive()))) {
+        return false;
+    }
+    ConvertToAnsi(name.Get(), row.name, sizeof row.name);
+    ComString path;
+    if (FAILED(item->get_ProcessImageFileName(path.Receive()))) {
+        return false;
+    }
+    ConvertToAnsi(path.Get(), row.path, sizeof row.path);
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    if (FAILED(item->get_Enabled(&enabled))) {
+        return false;
+    }
+    row.enabled = enabled == VARIANT_TRUE ? 1 : 0;
+    return true;
+}
+
+ComPtr<INetFwAuthorizedApplications> RequirePrograms(INetFwProfile* profile) {
+    ComPtr<INetFwAuthorizedApplications> programs;
+    Require(profile->get_AuthorizedApplications(programs.Receive()), programs, FW_ERROR_GET_PROGRAMS);
+    return programs;
+}
+
+// The text as a COM string; an empty text (or a failed copy) is an error.
+ComString RequireText(const OLECHAR* text) {
+    ComString copy(text);
+    if (copy.Length() == 0) {
+        Fail(FW_ERROR_EMPTY_STRING);
+    }
+    return copy;
+}
+
+} // namespace
+
+FW_ERROR_CODE FirewallAccess::QueryProgramException(const OLECHAR* path, int& enabled) {
+    enabled = 0;
+    return Run([&] {
+        if (!profile_) {
+            Fail(FW_ERROR_PROFILE_STATE);
+        }
+        if (path == nullptr) {
+            Fail(FW_ERROR_NULL_ARGUMENT);
+        }
+        ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile_.Get());
+        ComString comPath = RequireText(path);
+        ComPtr<INetFwAuthorizedApplication> item;
+        const HRESULT found = programs->Item(comPath.Get(), item.Receive());
+        if (FAILED(found) || !item) {
+            return; // no exception for this path
+        }
+        VARIANT_BOOL value = VARIANT_FALSE;
+        Require(item->get_Enabled(&value), FW_ERROR_PROGRAM_ENABLED);
+        if (value == VARIANT_TRUE) {
+            enabled = 1;
+        }
+    });
+}
+
+FW_ERROR_CODE FirewallAccess::AddProgramException(const OLECHAR* path, const OLECHAR* name) {
+    return Run([&] {
+        if (!profile_) {
+            Fail(FW_ERROR_PROFILE_STATE);
+        }
+        if (path == nullptr || name == nullptr) {
+            Fail(FW_ERROR_NULL_ARGUMENT);
+        }
+        int enabled = 0;
+        const FW_ERROR_CODE query = QueryProgramException(path, enabled);
+        if (query != FW_ERROR_NONE) {
+            Fail(query);
+        }
+        if (enabled == 1) {
+            return; // an enabled exception keeps its name
+        }
+        ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile_.Get());
+        ComPtr<INetFwAuthorizedApplication> item;
+        Require(creator_.CreateInstance(CLSID_NetFwAuthorizedApplication, nullptr, CLSCTX_INPROC_SERVER,
+                                        IID_INetFwAuthorizedApplication, item.ReceiveVoid()),
+                item, FW_ERROR_CREATE_PROGRAM);
+        ComString comPath = RequireText(path);
+        Require(item->put_ProcessImageFileName(comPath.Get()), FW_ERROR_SET_PROGRAM_PATH);
+        ComString comName = RequireText(name);
+        Require(item->put_Name(comName.Get()), FW_ERROR_SET_NAME);
+        Require(programs->Add(item.Get()), FW_ERROR_COLLECTION_ADD);
+    });
+}
+
+FW_ERROR_CODE FirewallAccess::RemoveProgramException(const OLECHAR* path) {
+    return Run([&] {
+        if (!profile_) {
+            Fail(FW_ERROR_PROFILE_STATE);
+        }
+        if (path == nullptr) {
+            Fail(FW_ERROR_NULL_ARGUMENT);
+        }
+        int enabled = 0;
+        const FW_ERROR_CODE query = QueryProgramException(path, enabled);
+        if (query != FW_ERROR_NONE) {
+            Fail(query);
+        }
+        if (enabled != 1) {
+            return; // missing or switched off: left as it is
+        }
+        ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile_.Get());
+        ComString comPath = RequireText(path);
+        Require(programs->Remove(comPath.Get()), FW_ERROR_COLLECTION_REMOVE);
+    });
+}
+
+FW_ERROR_CODE FirewallAccess::ToggleProgramException(const OLECHAR* path, int ticked) {
+    return Run([&] {
+        if (!profile_) {
+            Fail(FW_ERROR_PROFILE_STATE);
+        }
+        if (path == nullptr) {
+            Fail(FW_ERROR_NULL_ARGUMENT);
+        }
+        ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile_.Get());
+        ComString comPath = RequireText(path);
+        ComPtr<INetFwAuthorizedApplication> item;
+        const HRESULT found = programs->Item(comPath.Get(), item.Receive());
+        if (FAILED(found) || !item) {
+            return;
+        }
+        // The box was ticked before the click, so the click switches the exception off.
+        Require(item->put_Enabled(ticked == 1 ? VARIANT_FALSE : VARIANT_TRUE), FW_ERROR_PROGRAM_ENABLED);
+    });
+}
+
+void FirewallAccess::ListProgramExceptions() {
+    if (!profile_) {
+        return;
+    }
+    ComPtr<INetFwAuthorizedApplications> programs;
+    if (FAILED(profile_->get_AuthorizedApplications(programs.Receive())) || !programs) {
+        return;
+    }
+    ComPtr<IEnumVARIANT> enumerator = OpenEnumerator(programs.Get());
+    if (!enumerator) {
+        return;
+    }
+    enumerator->Reset();
+    ComVariant element;
+    while (enumerator->Next(1, element.Get(), nullptr) == S_OK) {
+        ProgramRow row;
+        if (ReadProgramRow(*element, row)) {
+            host_.AddProgramRow(row.name, row.path, row.enabled);
+        }
+        element.Clear();
+    }
+}

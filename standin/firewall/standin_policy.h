@@ -1,0 +1,65 @@
+// The stand-in firewall's policy of the current profile: the on/off state, the globally open ports and
+// the authorised applications, kept in memory with the rules the real service applies.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/firewall_com.h"
+#include "standin/firewall/failure_injector.h"
+
+namespace standin {
+
+using OleString = std::basic_string<OLECHAR>;
+
+struct OpenPortData {
+    OleString name;
+    LONG port = 0;
+    int protocol = NET_FW_IP_PROTOCOL_TCP;
+    bool enabled = true; // new exceptions start enabled
+    NET_FW_IP_VERSION ipVersion = NET_FW_IP_VERSION_ANY;
+    NET_FW_SCOPE scope = NET_FW_SCOPE_ALL;
+    OleString remoteAddresses = OleString(1, OLECHAR('*'));
+};
+
+struct ApplicationData {
+    OleString name;
+    OleString path;
+    bool enabled = true;
+    NET_FW_IP_VERSION ipVersion = NET_FW_IP_VERSION_ANY;
+    NET_FW_SCOPE scope = NET_FW_SCOPE_ALL;
+    OleString remoteAddresses = OleString(1, OLECHAR('*'));
+};
+
+// Paths name files on a Windows file system: letters compare without regard to case.
+bool SamePath(const OleString& a, const OleString& b);
+
+class StandinPolicy {
+public:
+    bool firewallEnabled = true;
+    // Insertion order is the order the enumerators deliver.
+    std::vector<std::shared_ptr<OpenPortData>> ports;
+    std::vector<std::shared_ptr<ApplicationData>> applications;
+    FailureInjector failures;
+    // Called after every change; the COM server saves the policy file here. A failure result is
+    // reported by the call that made the change.
+    std::function<HRESULT()> onChange;
+
+    HRESULT Changed() { return onChange ? onChange() : S_OK; }
+
+    std::shared_ptr<OpenPortData> FindPort(LONG port, int protocol) const;
+    std::shared_ptr<ApplicationData> FindApplication(const OleString& path) const;
+    // Adding an existing pair or path replaces that entry where it stands.
+    void PutPort(const OpenPortData& data);
+    void PutApplication(const ApplicationData& data);
+    bool RemovePort(LONG port, int protocol);
+    bool RemoveApplication(const OleString& path);
+    void ResetPolicy();
+};
+
+// Live COM objects of the stand-in in this process.
+long LiveObjectCount();
+
+} // namespace standin
