@@ -53,7 +53,9 @@ public:
     }
 
     void Interrupt() override {
-        // Closing the socket is what releases a blocked receive on another thread.
+        // Closing the socket is what releases a blocked receive on another thread. A receive that
+        // starts after this fails at once on the closed handle; the program makes no other sockets
+        // whose handle could take its place.
         std::lock_guard<std::mutex> lock(mutex_);
         if (!closed_) {
             closesocket(socket_);

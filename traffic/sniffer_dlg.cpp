@@ -1,0 +1,110 @@
+#include "traffic/sniffer_dlg.h"
+
+#include <shellapi.h>
+
+#include "traffic/winsock_capture_network.h"
+
+namespace {
+
+void ShellLaunch(const char* verb, const char* file, const char* parameters, int show) {
+    ::ShellExecuteA(nullptr, verb, file, parameters, nullptr, show);
+}
+
+} // namespace
+
+BEGIN_MESSAGE_TABLE(CSnifferDlg, CDialog)
+// WM_SIZE is left to the default: the tree keeps its template rectangle.
+ON_MESSAGE(WM_CLOSE, &CSnifferDlg::OnCloseMessage)
+ON_MESSAGE(WM_DESTROY, &CSnifferDlg::OnDestroy)
+END_MESSAGE_TABLE()
+
+CSnifferDlg::CSnifferDlg(CWnd* parent)
+    : EscapeFiltered<CDialog>(IDD, parent), ownNetwork(std::make_unique<palisor::WinsockCaptureNetwork>()),
+      network(*ownNetwork), launcher(&ShellLaunch),
+      engine(network, captureThread, [this](const unsigned char* datagram, std::size_t length) {
+          DecodeDatagram(datagram, length);
+      }) {
+    InitCapture();
+}
+
+CSnifferDlg::CSnifferDlg(CWnd* parent, palisor::CaptureNetwork& network, Launcher launcher)
+    : EscapeFiltered<CDialog>(IDD, parent), network(network), launcher(std::move(launcher)),
+      engine(network, captureThread, [this](const unsigned char* datagram, std::size_t length) {
+          DecodeDatagram(datagram, length);
+      }) {
+    InitCapture();
+}
+
+CSnifferDlg::~CSnifferDlg() {
+    // The engine's destructor would wait too; stopping here first keeps the thread off the decoder and
+    // the tree view while the members below the engine are still whole.
+    engine.OnClose();
+}
+
+BOOL CSnifferDlg::InitCapture() {
+    return engine.InitCapture() ? TRUE : FALSE;
+}
+
+void CSnifferDlg::StartCapture() {
+    std::string selection;
+    if (interfaceCombo.m_hWnd != nullptr)
+        selection = interfaceCombo.GetLBText(interfaceCombo.GetCurSel());
+    engine.StartCapture(selection);
+}
+
+void CSnifferDlg::OnClose() {
+    engine.OnClose();
+}
+
+void CSnifferDlg::DecodeDatagram(const unsigned char* datagram, std::size_t length) {
+    // The decoder exists from initialisation on, before any capture starts.
+    if (decoder)
+        decoder->DecodeIpPacket(datagram, length);
+}
+
+void CSnifferDlg::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_INTERFACE_COMBO, interfaceCombo);
+    DDX_Control(dx, IDC_INTERFACE_GROUP, interfaceGroup);
+    DDX_Control(dx, IDC_TRAFFIC_TREE, trafficTree);
+}
+
+BOOL CSnifferDlg::OnInitDialog() {
+    if (launcher)
+        launcher("open", kUpdaterFile, kUpdaterParameters, SW_SHOWNORMAL);
+
+    CDialog::OnInitDialog();
+
+    for (const std::string& address : engine.interfaceList())
+        interfaceCombo.AddString(address.c_str());
+    interfaceCombo.SetCurSel(0);
+
+    imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 1);
+    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    for (UINT icon : {IDI_CONVERSATION, IDI_HEADER_GROUP, IDI_FIELD})
+        imageList.Add(::LoadIconA(instance, MAKEINTRESOURCEA(icon)));
+    trafficTree.SetImageList(imageList, TVSIL_NORMAL);
+
+    LOGFONTA font = {};
+    font.lfHeight = kTreeFontHeight;
+    lstrcpynA(font.lfFaceName, kTreeFontFace, LF_FACESIZE);
+    treeFont.CreateFontIndirect(&font);
+    trafficTree.SetFont(treeFont, TRUE);
+
+    treeView = std::make_unique<palisor::Win32TreeView>(trafficTree.m_hWnd);
+    decoder = std::make_unique<palisor::TrafficDecoder>(*treeView, *transcript);
+
+    StartCapture();
+    return TRUE;
+}
+
+LRESULT CSnifferDlg::OnCloseMessage(WPARAM, LPARAM) {
+    OnClose();
+    return 0;
+}
+
+LRESULT CSnifferDlg::OnDestroy(WPARAM, LPARAM) {
+    // The tree goes with the page's window: no capture may write to it after that.
+    engine.OnClose();
+    return Default();
+}
