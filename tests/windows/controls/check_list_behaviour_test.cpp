@@ -229,6 +229,21 @@ TEST_F(CheckListBehaviour, ColoursOfMinusOneBecomeTheCurrentSystemColours) {
     EXPECT_GT(CountColor(list.GetHeaderCtrl(), item, kBlue), 10);
 }
 
+TEST_F(CheckListBehaviour, ListCreatedDirectlyTakesOverItsHeaderOnCreation) {
+    CXListCtrl created;
+    ASSERT_TRUE(created.Create(WC_LISTVIEWA, "", WS_VISIBLE | WS_BORDER | LVS_REPORT, RECT{5, 250, 305, 350},
+                               dialog.get(), 1010));
+    EXPECT_TRUE(created.headerSubclassed);
+    EXPECT_EQ(created.header.m_hWnd, created.GetHeaderCtrl());
+    long before = cell_records::LiveArrays();
+    FillList(created);
+    EXPECT_EQ(created.GetHeaderCheck(0), 1);
+    EXPECT_EQ(cell_records::LiveArrays(), before + 3);
+    created.DestroyWindow();
+    EXPECT_EQ(cell_records::LiveArrays(), before);
+    EXPECT_EQ(created.header.m_hWnd, nullptr);
+}
+
 TEST_F(CheckListBehaviour, HeaderRecordsTheImageSizeOfItsList) {
     CXListCtrl& list = dialog->list;
     SetUpColumns(list);
