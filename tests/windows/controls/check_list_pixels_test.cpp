@@ -268,17 +268,15 @@ TEST_F(CheckListPixels, EmptyListShowsItsMessageTenPixelsBelowTheHeaderUntilARow
     EXPECT_EQ(CountColor(empty.m_hWnd, lower, text), 0);
 }
 
-// Saves the test dialog with a filled list as a BMP when PALISOR_SCREENSHOT_DIR names a folder.
-TEST_F(CheckListPixels, ScreenshotOfAFilledList) {
+// Captures the test dialog with a filled list from the screen, as a user would see it, and saves it as
+// a BMP when PALISOR_SCREENSHOT_DIR names a folder (a Windows path, e.g. Z:\tmp).
+TEST_F(CheckListPixels, ScreenCaptureOfAFilledListShowsItsBlueTexts) {
     CXListCtrl& list = dialog->list;
     FillList(list);
     list.SetItemText(0, 0, "On");
     list.SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
     list.SetFocus();
     Repaint();
-    const char* folder = std::getenv("PALISOR_SCREENSHOT_DIR");
-    if (folder == nullptr || *folder == '\0')
-        GTEST_SKIP() << "PALISOR_SCREENSHOT_DIR not set";
     RECT window;
     dialog->GetWindowRect(&window);
     int width = window.right - window.left, height = window.bottom - window.top;
@@ -295,20 +293,35 @@ TEST_F(CheckListPixels, ScreenshotOfAFilledList) {
     HBITMAP dib = ::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     ASSERT_NE(dib, nullptr);
     HGDIOBJ previous = ::SelectObject(memory, dib);
-    ASSERT_TRUE(::BitBlt(memory, 0, 0, width, height, screen, window.left, window.top, SRCCOPY));
+    EXPECT_TRUE(::BitBlt(memory, 0, 0, width, height, screen, window.left, window.top, SRCCOPY));
     ::GdiFlush();
     DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
-    file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(height);
-    std::string path = std::string(folder) + "\\check_list.bmp";
-    FILE* out = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(out, nullptr) << path;
-    std::fwrite(&file, sizeof(file), 1, out);
-    std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out);
-    std::fwrite(bits, 1, stride * static_cast<DWORD>(height), out);
-    EXPECT_EQ(std::fclose(out), 0);
+    // Four titles and three "Remove" cells in pure blue (stored blue, green, red).
+    const unsigned char* pixels = static_cast<const unsigned char*>(bits);
+    int blue = 0;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* p = pixels + static_cast<DWORD>(y) * stride + static_cast<DWORD>(x) * 3;
+            blue += (p[0] == 255 && p[1] == 0 && p[2] == 0) ? 1 : 0;
+        }
+    EXPECT_GT(blue, 7 * 15);
+
+    const char* folder = std::getenv("PALISOR_SCREENSHOT_DIR");
+    if (folder != nullptr && *folder != '\0') {
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER);
+        file.bfSize = file.bfOffBits + stride * static_cast<DWORD>(height);
+        std::string path = std::string(folder) + "\\check_list.bmp";
+        FILE* out = std::fopen(path.c_str(), "wb");
+        EXPECT_NE(out, nullptr) << path;
+        if (out != nullptr) {
+            std::fwrite(&file, sizeof(file), 1, out);
+            std::fwrite(&info.bmiHeader, sizeof(info.bmiHeader), 1, out);
+            std::fwrite(bits, 1, stride * static_cast<DWORD>(height), out);
+            EXPECT_EQ(std::fclose(out), 0);
+        }
+    }
     ::SelectObject(memory, previous);
     ::DeleteObject(dib);
     ::DeleteDC(memory);
