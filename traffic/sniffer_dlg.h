@@ -32,10 +32,12 @@ public:
     enum { IDD = IDD_TRAFFIC_PAGE };
 
     // Starts the updater: verb, file, parameters, show command. The page ignores what happens.
-    using Launcher = std::function<void(const char* verb, const char* file, const char* parameters, int show)>;
+    using Launcher =
+        std::function<void(const char* verb, const char* file, const char* parameters, int show)>;
 
     static constexpr const char* kUpdaterFile = "UpdateApp.exe";
-    static constexpr const char* kUpdaterParameters = "\"Palisor\" \"4\" \"4.5.0\" \"www.palisor.example\" \"false\"";
+    static constexpr const char* kUpdaterParameters =
+        "\"Palisor\" \"4\" \"4.5.0\" \"www.palisor.example\" \"false\"";
     static constexpr const char* kTreeFontFace = "Lucida Console";
     static constexpr int kTreeFontHeight = 12;
 

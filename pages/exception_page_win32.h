@@ -1,0 +1,40 @@
+// What the ports and programs pages share on Windows: finding the main window's firewall, the
+// messages they show, the text they hand to the firewall, and the list's header check boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/x_list_ctrl.h"
+#include "pages/firewall_pages_host.h"
+
+namespace exception_page {
+
+// The firewall of the main window that holds the page: the page's top-level ancestor, when that window
+// is bound to an object implementing FirewallPagesHost. Null otherwise.
+FirewallAccess* FindFirewall(HWND page);
+
+// The application's title, the caption of every message of the pages.
+std::string ApplicationTitle();
+// An OK message box with the application's title, owned by the page's top-level window.
+void ShowMessage(HWND page, const char* text);
+
+// Narrow text in the system's ANSI code page as the firewall takes it.
+std::basic_string<OLECHAR> ToOleText(const std::string& text);
+
+// Full-row selection, the header's image list from the check-box strip, and the header images:
+// column 0 shows the clear box (the column's header check box), every other column image 0.
+void SetUpCheckHeader(CXListCtrl& list);
+
+// The list window's width in pixels.
+int ListWidth(const CXListCtrl& list);
+
+// The check state of column 0 in every row.
+std::vector<int> EnableColumnStates(const CXListCtrl& list);
+
+// Clears the list for a refill. The header box then follows the rows the refill adds.
+void ClearRows(CXListCtrl& list);
+
+} // namespace exception_page

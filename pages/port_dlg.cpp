@@ -1,0 +1,152 @@
+#include "pages/port_dlg.h"
+
+#include <commctrl.h>
+
+#include "pages/exception_page_win32.h"
+#include "pages/page_rules.h"
+
+namespace {
+
+constexpr COLORREF kRemoveText = RGB(0, 0, 255);
+constexpr COLORREF kRemoveBack = RGB(255, 255, 255);
+
+} // namespace
+
+BEGIN_MESSAGE_TABLE(CPortDlg, CDialog)
+ON_COMMAND(IDC_PROTOCOL_TCP, &CPortDlg::OnProtocolTcp)
+ON_COMMAND(IDC_PROTOCOL_UDP, &CPortDlg::OnProtocolUdp)
+ON_COMMAND(IDC_ADD_PORT, &CPortDlg::OnAddPort)
+ON_NOTIFY(NM_CLICK, IDC_PORT_LIST, &CPortDlg::OnListClick)
+ON_NOTIFY(LVN_COLUMNCLICK, IDC_PORT_LIST, &CPortDlg::OnHeaderClick)
+END_MESSAGE_TABLE()
+
+CPortDlg::CPortDlg(CWnd* parent) : EscapeFiltered<CDialog>(IDD, parent) {}
+
+void CPortDlg::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Text(dx, IDC_PORT_NAME, portName);
+    DDX_Text(dx, IDC_PORT_NUMBER, portNumberText);
+    DDX_Control(dx, IDC_PORT_LIST, list);
+    // The radios always show the choice the next add uses.
+    if (!dx->m_bSaveAndValidate && m_hWnd != nullptr)
+        ::CheckRadioButton(m_hWnd, IDC_PROTOCOL_TCP, IDC_PROTOCOL_UDP,
+                           protocolChoice == page_rules::kChoiceTcp ? IDC_PROTOCOL_TCP : IDC_PROTOCOL_UDP);
+}
+
+BOOL CPortDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    const auto widths = page_rules::PortColumnWidths(exception_page::ListWidth(list));
+    list.InsertColumn(kEnableColumn, "Enable", LVCFMT_LEFT, widths[0]);
+    list.InsertColumn(kNameColumn, "Port Name", LVCFMT_LEFT, widths[1]);
+    list.InsertColumn(kPortColumn, "Port Number", LVCFMT_LEFT, widths[2]);
+    list.InsertColumn(kProtocolColumn, "Protocol", LVCFMT_LEFT, widths[3]);
+    list.InsertColumn(kRemoveColumn, "", LVCFMT_LEFT, widths[4]);
+    exception_page::SetUpCheckHeader(list);
+    return TRUE;
+}
+
+void CPortDlg::AddRow(const char* name, const char* protocolText, const char* portText, int enabled) {
+    list.InsertItem(rowCount, "");
+    list.SetCellCheck(rowCount, kEnableColumn, enabled == 1 ? 1 : 0);
+    list.SetItemText(rowCount, kNameColumn, name);
+    list.SetItemText(rowCount, kPortColumn, portText);
+    list.SetItemText(rowCount, kProtocolColumn, protocolText);
+    list.SetItemText(rowCount, kRemoveColumn, "Remove", kRemoveText, kRemoveBack);
+    ++rowCount;
+}
+
+void CPortDlg::OnProtocolTcp() {
+    protocolChoice = page_rules::kChoiceTcp;
+}
+
+void CPortDlg::OnProtocolUdp() {
+    protocolChoice = page_rules::kChoiceUdp;
+}
+
+void CPortDlg::OnAddPort() {
+    UpdateData(TRUE);
+    if (const char* message = page_rules::CheckPortInput(portName, portNumberText)) {
+        exception_page::ShowMessage(m_hWnd, message);
+        return;
+    }
+    AddRow(portName.c_str(), page_rules::ProtocolText(protocolChoice), portNumberText.c_str(), 1);
+    if (FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd)) {
+        firewall->AddPortException(page_rules::LeadingInteger(portNumberText),
+                                   page_rules::ProtocolNumberOfChoice(protocolChoice),
+                                   exception_page::ToOleText(portName).c_str());
+    }
+    portName.clear();
+    portNumberText.clear();
+    UpdateData(FALSE);
+}
+
+LRESULT CPortDlg::OnListClick(NMHDR* header) {
+    const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
+    int row = -1;
+    int column = -1;
+    list.CellFromPoint(click->ptAction, &row, &column);
+    if (row < 0 || (column != kRemoveColumn && column != kEnableColumn))
+        return 0;
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall == nullptr)
+        return 0;
+    const int port = page_rules::LeadingInteger(list.GetItemText(row, kPortColumn));
+    const int protocol = page_rules::ProtocolNumber(list.GetItemText(row, kProtocolColumn));
+    if (column == kRemoveColumn) {
+        firewall->RemovePortException(port, protocol);
+        Refill();
+    } else {
+        const int was = list.GetCellCheck(row, kEnableColumn);
+        firewall->TogglePortException(port, protocol, page_rules::ToggleFlag(was));
+        list.SetCellCheck(row, kEnableColumn, was == 1 ? 0 : 1);
+    }
+    return 0;
+}
+
+LRESULT CPortDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The list sets every box itself on a header click before the page hears of it, so the boxes are
+    // noted first: only the exceptions whose box changed are switched.
+    if (message == WM_NOTIFY && list.m_hWnd != nullptr) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->hwndFrom == list.m_hWnd && header->code == LVN_COLUMNCLICK &&
+            reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem == kEnableColumn) {
+            boxesBeforeHeaderClick = exception_page::EnableColumnStates(list);
+            headerClickSeen = true;
+        }
+    }
+    return EscapeFiltered<CDialog>::WindowProc(message, wParam, lParam);
+}
+
+LRESULT CPortDlg::OnHeaderClick(NMHDR* header, bool& handled) {
+    const auto* click = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (click->iSubItem != kEnableColumn || !headerClickSeen) {
+        handled = false;
+        return 0;
+    }
+    headerClickSeen = false;
+    const auto changes =
+        page_rules::ChangedBoxes(boxesBeforeHeaderClick, exception_page::EnableColumnStates(list));
+    boxesBeforeHeaderClick.clear();
+    if (changes.empty())
+        return 0;
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall != nullptr) {
+        for (const auto& change : changes) {
+            firewall->TogglePortException(
+                page_rules::LeadingInteger(list.GetItemText(change.row, kPortColumn)),
+                page_rules::ProtocolNumber(list.GetItemText(change.row, kProtocolColumn)), change.toggleFlag);
+        }
+    }
+    // The list shows what the firewall now holds, whatever each switch did.
+    Refill();
+    return 0;
+}
+
+void CPortDlg::Refill() {
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall == nullptr)
+        return; // nothing to show in place of the rows
+    exception_page::ClearRows(list);
+    rowCount = 0;
+    firewall->ListPortExceptions();
+}

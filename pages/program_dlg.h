@@ -1,0 +1,56 @@
+// The "Add/Remove Programs" page: the firewall's program exceptions as rows of a check-box list, a
+// program file picked with the open-file dialog and a name to add one, a row's box to switch it on or
+// off, and its "Remove" cell to remove it. A row is known to the firewall by its path alone.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "controls/x_list_ctrl.h"
+#include "res/resource.h"
+#include "ui/data_exchange.h"
+#include "ui/dialog.h"
+#include "ui/escape_filter.h"
+
+class CProgramDlg : public EscapeFiltered<CDialog> {
+public:
+    enum { IDD = IDD_PROGRAMS_PAGE };
+
+    explicit CProgramDlg(CWnd* parent = nullptr);
+
+    // Appends one row: its box ticked when enabled is exactly 1, the name, the blue "Remove" cell and
+    // the path.
+    void AddRow(const char* name, const char* path, int enabled);
+
+    CXListCtrl list;
+    std::string programPath; // set only through the browse button
+    std::string programName;
+    int rowCount = 0;
+
+    static constexpr int kEnableColumn = 0;
+    static constexpr int kNameColumn = 1;
+    static constexpr int kRemoveColumn = 2;
+    static constexpr int kPathColumn = 3;
+
+    // Room for the names of several chosen files.
+    static constexpr std::size_t kFileBufferSize = 32768;
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* dx) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void OnOK() override {}
+    void OnCancel() override {}
+
+private:
+    void OnBrowse();
+    void OnAddProgram();
+    LRESULT OnListClick(NMHDR* header);
+    LRESULT OnHeaderClick(NMHDR* header, bool& handled);
+    void Refill();
+
+    std::vector<int> boxesBeforeHeaderClick;
+    bool headerClickSeen = false;
+
+    DECLARE_MESSAGE_TABLE()
+};
