@@ -42,7 +42,7 @@ using MessageHandler = bool (*)(CWnd* window, MessageContext& context);
 enum class MessageKind : unsigned char {
     End,
     Message,          // any window message
-    Command,          // WM_COMMAND from a menu, accelerator or button click (codes 0 and 1)
+    Command,          // WM_COMMAND from a menu, an accelerator or a button click
     Control,          // WM_COMMAND with one notification code
     Notify,           // WM_NOTIFY with one code from a range of control ids
     ReflectedNotify,  // WM_NOTIFY handed back to the control that sent it

@@ -40,7 +40,10 @@ bool EntryMatches(const MessageEntry& entry, UINT message, WPARAM wParam, LPARAM
         if (message != WM_COMMAND)
             return false;
         UINT code = HIWORD(wParam), id = LOWORD(wParam);
-        return (code == 0 || code == 1) && id >= entry.firstId && id <= entry.lastId;
+        // Code 1 is an accelerator only without a control; from a control it is a notification
+        // (CBN_SELCHANGE, for one).
+        bool command = code == 0 || (code == 1 && lParam == 0);
+        return command && id >= entry.firstId && id <= entry.lastId;
     }
     case MessageKind::Control: {
         if (message != WM_COMMAND)

@@ -29,6 +29,8 @@ public:
     std::vector<UINT> seen;
     int declinedCalls = 0;
     bool destroyedSeen = false;
+    int commands = 0;
+    int selectionChanges = 0;
 
     LRESULT OnPing(WPARAM wParam, LPARAM lParam) { return static_cast<LRESULT>(wParam + lParam); }
     LRESULT OnDeclined(WPARAM, LPARAM, bool& handled) {
@@ -41,6 +43,8 @@ public:
         return 0;
     }
     void PostNcDestroy() override { destroyedSeen = true; }
+    void OnCommand() { ++commands; }
+    void OnSelectionChange() { ++selectionChanges; }
 
     DECLARE_MESSAGE_TABLE()
 };
@@ -49,6 +53,8 @@ BEGIN_MESSAGE_TABLE(PlainWindow, CWnd)
 ON_MESSAGE(kPing, &PlainWindow::OnPing)
 ON_MESSAGE(kDeclined, &PlainWindow::OnDeclined)
 ON_MESSAGE(WM_CREATE, &PlainWindow::OnCreate)
+ON_COMMAND(300, &PlainWindow::OnCommand)
+ON_CONTROL(CBN_SELCHANGE, 300, &PlainWindow::OnSelectionChange)
 END_MESSAGE_TABLE()
 
 // A window class derived from another: its own entries come first, the base's still apply.
@@ -87,6 +93,27 @@ TEST(WindowBase, CreatedWindowRoutesThroughItsTableAndDefaultsTheRest) {
     EXPECT_EQ(window.m_hWnd, nullptr);
     EXPECT_TRUE(window.destroyedSeen);
     EXPECT_EQ(CWnd::FromHandle(hwnd), nullptr);
+}
+
+TEST(WindowBase, CommandsAndControlNotificationsGoToTheirOwnEntries) {
+    PlainWindow window;
+    ASSERT_TRUE(window.CreatePopup("commands"));
+    HWND control =
+        ::CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 0, 100, 100, window.m_hWnd,
+                          reinterpret_cast<HMENU>(300), ::GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(control, nullptr);
+    window.SendMessage(WM_COMMAND, MAKEWPARAM(300, 0), 0); // menu
+    window.SendMessage(WM_COMMAND, MAKEWPARAM(300, 1), 0); // accelerator
+    window.SendMessage(WM_COMMAND, MAKEWPARAM(300, BN_CLICKED), reinterpret_cast<LPARAM>(control)); // click
+    EXPECT_EQ(window.commands, 3);
+    EXPECT_EQ(window.selectionChanges, 0);
+    // A control's notification with code 1 is not a command.
+    window.SendMessage(WM_COMMAND, MAKEWPARAM(300, CBN_SELCHANGE), reinterpret_cast<LPARAM>(control));
+    EXPECT_EQ(window.commands, 3);
+    EXPECT_EQ(window.selectionChanges, 1);
+    window.SendMessage(WM_COMMAND, MAKEWPARAM(301, 0), 0);
+    EXPECT_EQ(window.commands, 3);
+    window.DestroyWindow();
 }
 
 TEST(WindowBase, SubclassedControlKeepsItsOwnBehaviourAndCanBeReleased) {
