@@ -141,7 +141,9 @@ void LinuxCaptureNetwork::AppendHostAddresses(std::vector<std::string>& list) {
 }
 
 std::unique_ptr<CaptureSocket> LinuxCaptureNetwork::CreateRawSocket(int& error) {
-    const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, htons(ETH_P_IP));
+    // Protocol 0 receives nothing until the bind names the interface and IPv4, so no datagram of
+    // another interface slips in before it.
+    const int fd = socket(AF_PACKET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
         error = errno;
         return nullptr;
