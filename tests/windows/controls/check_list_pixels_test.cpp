@@ -85,6 +85,22 @@ TEST_F(CheckListPixels, CheckBoxSitsNinePixelsInWithASunkenFrameAndItsTick) {
               (inside.right - inside.left) * (inside.bottom - inside.top));
 }
 
+TEST_F(CheckListPixels, CellChangesAreOnScreenWhenTheCallReturns) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    Repaint();
+    cell_geometry::CheckCellLayout layout = Layout(1, 0, true);
+    auto strokes = cell_geometry::TickStrokes(layout.frame);
+    ASSERT_NE(ListPixel(strokes[3].x, strokes[3].top), kBlack);
+    // No message is pumped between the call and the reads.
+    list.SetCellCheck(1, 0, 1);
+    EXPECT_EQ(ListPixel(strokes[3].x, strokes[3].top), kBlack);
+    RECT name;
+    list.GetCellRect(1, 1, LVIR_BOUNDS, &name);
+    list.SetItemText(1, 1, nullptr, kWhite, kBlue);
+    EXPECT_EQ(ListPixel(name.left + 1, name.top + 1), kBlue);
+}
+
 TEST_F(CheckListPixels, BoxIsCentredInACellWithoutText) {
     CXListCtrl& list = dialog->list;
     FillList(list); // column 0 has no text in these rows
@@ -226,6 +242,25 @@ TEST_F(CheckListPixels, HeaderIsFlatWithBlueTitlesSeparatorsBetweenColumnsAndABo
     // The other columns have no image: their first pixels are band.
     RECT second = HeaderItem(1);
     EXPECT_EQ(Pixel(header, second.left + 8, imageTop + 1), face);
+}
+
+TEST_F(CheckListPixels, ReorderedColumnsArePaintedInDisplayOrder) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    int order[] = {0, 3, 1, 2};
+    ASSERT_TRUE(::SendMessageA(list.GetHeaderCtrl(), HDM_SETORDERARRAY, 4, reinterpret_cast<LPARAM>(order)));
+    Repaint();
+    HWND header = list.GetHeaderCtrl();
+    RECT client;
+    ::GetClientRect(header, &client);
+    int mid = (client.top + client.bottom) / 2;
+    COLORREF face = ::GetSysColor(COLOR_BTNFACE), light = ::GetSysColor(COLOR_BTNHIGHLIGHT);
+    RECT remove = HeaderItem(3), port = HeaderItem(2);
+    ASSERT_LT(remove.right, port.left) << "column 3 is now shown second";
+    // The last column in display order (2) has no separator; column 3, now in the middle, has one.
+    EXPECT_EQ(Pixel(header, remove.right, mid), light);
+    EXPECT_EQ(Pixel(header, port.right, mid), face);
+    EXPECT_GT(CountColor(header, remove, kBlue), 10);
 }
 
 TEST_F(CheckListPixels, LongTitleEndsInAnEllipsisInsideItsColumn) {
