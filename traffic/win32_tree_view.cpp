@@ -13,6 +13,8 @@ HTREEITEM Handle(TreeItem item) {
 } // namespace
 
 TreeItem Win32TreeView::Next(TreeItem item, WPARAM relation) {
+    if (!tree_)
+        return 0;
     return static_cast<TreeItem>(
         SendMessageA(tree_, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(Handle(item))));
 }
@@ -34,7 +36,7 @@ std::size_t Win32TreeView::ItemCount() {
 }
 
 std::string Win32TreeView::GetText(TreeItem item) {
-    if (!item)
+    if (!item || !tree_)
         return std::string();
     char text[1024] = {};
     TVITEMA request = {};
@@ -48,6 +50,8 @@ std::string Win32TreeView::GetText(TreeItem item) {
 }
 
 TreeItem Win32TreeView::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
+    if (!tree_)
+        return 0;
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent ? Handle(parent) : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
@@ -59,7 +63,7 @@ TreeItem Win32TreeView::InsertItem(TreeItem parent, const std::string& text, int
 }
 
 bool Win32TreeView::SetText(TreeItem item, const std::string& text) {
-    if (!item)
+    if (!item || !tree_)
         return false;
     TVITEMA change = {};
     change.mask = TVIF_TEXT | TVIF_HANDLE;

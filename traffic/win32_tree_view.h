@@ -11,7 +11,10 @@ namespace palisor {
 
 class Win32TreeView : public TreeAccess {
 public:
-    explicit Win32TreeView(HWND tree) : tree_(tree) {}
+    // The page makes its decoder before its tree control exists; the control is attached when the
+    // dialog is initialised, before the first capture starts. Until then every operation does nothing.
+    explicit Win32TreeView(HWND tree = nullptr) : tree_(tree) {}
+    void Attach(HWND tree) { tree_ = tree; }
 
     TreeItem FirstRoot() override;
     TreeItem NextSibling(TreeItem item) override;

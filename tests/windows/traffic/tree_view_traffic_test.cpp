@@ -128,6 +128,22 @@ TEST_F(TreeViewTrafficTest, DatagramsFedFromAnotherThreadBuildTheSameTreeAsInMem
     EXPECT_EQ(index, 11);
 }
 
+TEST_F(TreeViewTrafficTest, ADecoderMadeBeforeItsControlExistsWritesOnceItIsAttached) {
+    Win32TreeView view;
+    NullTranscriptSink sink;
+    TrafficDecoder decoder(view, sink);
+    const auto datagram = BuildDatagram(Segment(Ipv4(10, 0, 0, 5), 1, Ipv4(10, 0, 0, 1), 2, 0x02));
+    decoder.DecodeIpPacket(datagram.data(), datagram.size());
+    EXPECT_EQ(view.ItemCount(), 0u);
+    EXPECT_EQ(decoder.conversationCount(), 0u);
+
+    view.Attach(window);
+    decoder.DecodeIpPacket(datagram.data(), datagram.size());
+    decoder.DecodeIpPacket(datagram.data(), datagram.size());
+    EXPECT_EQ(view.ItemCount(), 11u);
+    EXPECT_EQ(view.GetText(view.FirstRoot()), "10.0.0.5 - 10.0.0.1");
+}
+
 class BusyCaptureTest : public TreeViewTrafficTest {
 protected:
     void SetUp() override {
