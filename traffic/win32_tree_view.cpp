@@ -32,6 +32,8 @@ TreeItem Win32TreeView::FirstChild(TreeItem item) {
 }
 
 std::size_t Win32TreeView::ItemCount() {
+    if (!tree_)
+        return 0;
     return static_cast<std::size_t>(SendMessageA(tree_, TVM_GETCOUNT, 0, 0));
 }
 
