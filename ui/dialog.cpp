@@ -1,6 +1,7 @@
 #include "ui/dialog.h"
 
 #include "ui/data_exchange.h"
+#include "ui/message_frame.h"
 #include "ui/message_loop.h"
 
 namespace {
@@ -57,17 +58,20 @@ INT_PTR CALLBACK CDialog::StandardDialogProc(HWND hwnd, UINT message, WPARAM wPa
 
 INT_PTR CDialog::DialogProcedure(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND hwnd = m_hWnd;
-    bool outerDefault = m_defaultRequested;
-    m_defaultRequested = false;
-    LRESULT result = WindowProc(message, wParam, lParam);
-    bool declined = m_defaultRequested;
-    m_defaultRequested = outerDefault;
+    LRESULT result;
+    bool declined;
+    {
+        ::ui::detail::FrameScope scope(hwnd, message, wParam, lParam);
+        result = WindowProc(message, wParam, lParam);
+        declined = scope.frame.defaultRequested;
+    }
     if (message == WM_NCDESTROY) {
         // The dialog manager does the rest; the object may delete itself in PostNcDestroy.
         m_modalRunning = false;
         FinishDestroy();
         return FALSE;
     }
+    // From here on only the handle is used: the handler may have destroyed the window and the object.
     if (declined)
         return message == WM_INITDIALOG ? TRUE : FALSE;
     if (ReturnsResultDirectly(message))
@@ -78,7 +82,8 @@ INT_PTR CDialog::DialogProcedure(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CDialog::DefWindowProc(UINT, WPARAM, LPARAM) {
     // The dialog manager does the default processing once the dialog procedure returns FALSE.
-    m_defaultRequested = true;
+    if (::ui::detail::MessageFrame* frame = ::ui::detail::FrameOf(m_hWnd))
+        frame->defaultRequested = true;
     return 0;
 }
 

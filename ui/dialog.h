@@ -67,7 +67,6 @@ private:
 
     bool m_modalRunning = false;
     INT_PTR m_modalResult = -1;
-    bool m_defaultRequested = false;
 
     DECLARE_MESSAGE_TABLE()
 };

@@ -1,5 +1,7 @@
 #include "ui/window.h"
 
+#include "ui/message_frame.h"
+
 #include <vector>
 
 namespace {
@@ -31,6 +33,22 @@ void RegisterPlainClass() {
 } // namespace
 
 namespace ui {
+
+namespace detail {
+
+MessageFrame*& CurrentFrame() {
+    thread_local MessageFrame* current = nullptr;
+    return current;
+}
+
+MessageFrame* FrameOf(HWND hwnd) {
+    for (MessageFrame* frame = CurrentFrame(); frame != nullptr; frame = frame->outer)
+        if (frame->hwnd == hwnd)
+            return frame;
+    return nullptr;
+}
+
+} // namespace detail
 
 bool EntryMatches(const MessageEntry& entry, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (entry.kind) {
@@ -226,11 +244,12 @@ LRESULT CALLBACK CWnd::StandardWindowProc(HWND hwnd, UINT message, WPARAM wParam
     CWnd* window = FromHandle(hwnd);
     if (window == nullptr)
         return ::DefWindowProcA(hwnd, message, wParam, lParam);
-    MSG current = {hwnd, message, wParam, lParam, 0, {0, 0}};
-    const MSG* outer = window->m_currentMessage;
-    window->m_currentMessage = &current;
-    LRESULT result = window->WindowProc(message, wParam, lParam);
-    window->m_currentMessage = outer;
+    LRESULT result;
+    {
+        ::ui::detail::FrameScope scope(hwnd, message, wParam, lParam);
+        result = window->WindowProc(message, wParam, lParam);
+    }
+    // Only after the last message is the object touched again: a handler may have deleted it.
     if (message == WM_NCDESTROY)
         window->FinishDestroy();
     return result;
@@ -258,9 +277,10 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::Default() {
-    if (m_currentMessage == nullptr)
+    ::ui::detail::MessageFrame* frame = ::ui::detail::FrameOf(m_hWnd);
+    if (frame == nullptr)
         return 0;
-    return DefWindowProc(m_currentMessage->message, m_currentMessage->wParam, m_currentMessage->lParam);
+    return DefWindowProc(frame->message, frame->wParam, frame->lParam);
 }
 
 namespace {

@@ -144,6 +144,4 @@ protected:
 
 private:
     static LRESULT CALLBACK CreationHook(int code, WPARAM wParam, LPARAM lParam);
-    // The message being handled now, for Default().
-    const MSG* m_currentMessage = nullptr;
 };

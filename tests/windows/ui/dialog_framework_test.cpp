@@ -328,6 +328,44 @@ TEST_F(DialogFramework, DialogProcedureReturnsResultsByTheDialogRule) {
     dialog.DestroyWindow();
 }
 
+// A dialog whose handlers look at a message and then let the dialog manager do its part.
+class PassingDialog : public CDialog {
+public:
+    using CDialog::CDialog;
+    std::vector<std::string> texts;
+    int selfDestroyed = 0;
+    LRESULT OnSetText(WPARAM, LPARAM lParam) {
+        texts.push_back(reinterpret_cast<const char*>(lParam));
+        return Default();
+    }
+    // Destroys its own window from inside a handler; nothing of the object is used afterwards.
+    void OnCloseNow() { DestroyWindow(); }
+    void PostNcDestroy() override { ++selfDestroyed; }
+    DECLARE_MESSAGE_TABLE()
+};
+
+constexpr int kCloseNow = 4000;
+
+BEGIN_MESSAGE_TABLE(PassingDialog, CDialog)
+ON_MESSAGE(WM_SETTEXT, &PassingDialog::OnSetText)
+ON_COMMAND(kCloseNow, &PassingDialog::OnCloseNow)
+END_MESSAGE_TABLE()
+
+TEST_F(DialogFramework, HandlerCanPassAMessageOnToTheDialogManager) {
+    DialogTemplate t = MakeTemplate(WS_POPUP | WS_CAPTION);
+    PassingDialog dialog(t.Get());
+    ASSERT_TRUE(dialog.Create());
+    dialog.SetWindowText("renamed");
+    ASSERT_EQ(dialog.texts.size(), 1u);
+    EXPECT_EQ(dialog.texts[0], "renamed");
+    EXPECT_EQ(dialog.GetWindowText(), "renamed") << "the default processing stored the caption";
+    HWND hwnd = dialog.m_hWnd;
+    dialog.SendMessage(WM_COMMAND, kCloseNow, 0);
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_EQ(dialog.m_hWnd, nullptr);
+    EXPECT_EQ(dialog.selfDestroyed, 1);
+}
+
 TEST_F(DialogFramework, ModalRunEndsWithTheResultAndRestoresTheOwner) {
     PlainWindow owner;
     ASSERT_TRUE(owner.CreateEx(0, nullptr, "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
