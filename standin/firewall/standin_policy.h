@@ -47,7 +47,16 @@ public:
     // reported by the call that made the change.
     std::function<HRESULT()> onChange;
 
+    // Called before the profile hands out its state; the COM server reads the policy file again here
+    // when another process has changed it.
+    std::function<void()> onRefresh;
+
     HRESULT Changed() { return onChange ? onChange() : S_OK; }
+    void Refresh() {
+        if (onRefresh) {
+            onRefresh();
+        }
+    }
 
     std::shared_ptr<OpenPortData> FindPort(LONG port, int protocol) const;
     std::shared_ptr<ApplicationData> FindApplication(const OleString& path) const;

@@ -19,6 +19,7 @@ public:
         return Check("get_Type");
     }
     HRESULT STDMETHODCALLTYPE get_FirewallEnabled(VARIANT_BOOL* enabled) override {
+        Policy().Refresh();
         return Read(enabled, Policy().firewallEnabled, "get_FirewallEnabled");
     }
     HRESULT STDMETHODCALLTYPE put_FirewallEnabled(VARIANT_BOOL enabled) override {
@@ -26,6 +27,7 @@ public:
         if (FAILED(injected)) {
             return injected;
         }
+        Policy().Refresh();
         Policy().firewallEnabled = enabled != VARIANT_FALSE;
         return Policy().Changed();
     }
@@ -69,6 +71,7 @@ public:
         if (FAILED(injected)) {
             return injected;
         }
+        Policy().Refresh();
         *openPorts = CreateOpenPorts(SharedPolicy());
         return S_OK;
     }
@@ -81,6 +84,7 @@ public:
         if (FAILED(injected)) {
             return injected;
         }
+        Policy().Refresh();
         *apps = CreateApplications(SharedPolicy());
         return S_OK;
     }

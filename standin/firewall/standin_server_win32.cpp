@@ -1,14 +1,18 @@
 // The stand-in firewall as an in-process COM server. Registered for the firewall's three classes, it
 // answers CoCreateInstance in place of the system's firewall. Its policy lives in a text file
 // (PALISOR_FIREWALL_POLICY, or palisor-firewall-policy.txt in the Windows directory), read again at
-// each manager creation and written after each change, so every process sees the same firewall.
+// each manager creation and whenever another process has changed it, and written after each change,
+// so every process sees the same firewall.
 #include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
 
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "standin/firewall/policy_file.h"
+#include "standin/firewall/policy_file_binding.h"
 #include "standin/firewall/standin_objects.h"
 
 namespace {
@@ -43,14 +47,6 @@ std::wstring PolicyPath() {
 std::shared_ptr<standin::StandinPolicy>& Policy() {
     static std::shared_ptr<standin::StandinPolicy> policy = [] {
         auto created = std::make_shared<standin::StandinPolicy>();
-        std::weak_ptr<standin::StandinPolicy> weak = created;
-        created->onChange = [weak]() -> HRESULT {
-            auto self = weak.lock();
-            if (!self || !standin::SavePolicyFile(PolicyPath(), *self)) {
-                return HRESULT_FROM_WIN32(ERROR_WRITE_FAULT);
-            }
-            return S_OK;
-        };
         // Failures set in the environment hold for the life of the process.
         const std::wstring failures = Environment(L"PALISOR_FIREWALL_FAIL");
         if (!failures.empty()) {
@@ -62,12 +58,17 @@ std::shared_ptr<standin::StandinPolicy>& Policy() {
     return policy;
 }
 
-// Another process may have changed the policy since this one last looked.
+// A new manager reads the policy file afresh; the file may have been named anew since the last one.
 void ReloadPolicy() {
-    std::string problems;
-    standin::LoadPolicyFile(PolicyPath(), *Policy(), &problems);
-    if (!problems.empty()) {
-        OutputDebugStringA(("stand-in firewall policy: " + problems).c_str());
+    static std::unique_ptr<standin::PolicyFileBinding> binding;
+    const std::filesystem::path file(PolicyPath());
+    if (!binding || binding->File() != file) {
+        binding = std::make_unique<standin::PolicyFileBinding>(file);
+        binding->Attach(*Policy());
+    }
+    binding->Load(*Policy(), false);
+    if (!binding->Problems().empty()) {
+        OutputDebugStringA(("stand-in firewall policy: " + binding->Problems()).c_str());
     }
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "standin/firewall/policy_file.h"
+#include "standin/firewall/policy_file_binding.h"
 
 namespace {
 
@@ -148,6 +149,65 @@ TEST(PolicyFile, FailureListFromTheEnvironment) {
     EXPECT_FALSE(standin::ParseFailureList("no-equals;A=zz;B=1:never", failures,
                                            standin::FailureInjector::Origin::Environment));
     EXPECT_EQ(failures.Rules().count("A"), 0u);
+}
+
+} // namespace
+
+namespace {
+
+// Two processes sharing one policy file, each with its own policy and binding.
+TEST(PolicyFileBinding, ProcessesSeeEachOthersChangesAndKeepThem) {
+    const std::filesystem::path file =
+        std::filesystem::path(testing::TempDir()) / ("palisor-shared-policy-" + std::to_string(getpid()));
+    std::filesystem::remove(file);
+    {
+        std::ofstream out(file);
+        out << "firewall on\nport 80 TCP on Web\n";
+    }
+    auto first = std::make_shared<StandinPolicy>();
+    auto second = std::make_shared<StandinPolicy>();
+    standin::PolicyFileBinding firstBinding(file);
+    standin::PolicyFileBinding secondBinding(file);
+    firstBinding.Attach(*first);
+    secondBinding.Attach(*second);
+    firstBinding.Load(*first, false);
+    secondBinding.Load(*second, false);
+
+    // The first process adds a port and saves.
+    standin::OpenPortData port;
+    port.port = 8080;
+    port.name = u"Proxy";
+    first->PutPort(port);
+    ASSERT_EQ(first->Changed(), S_OK);
+
+    // The second sees it before it hands out its state, and its own change keeps the first one's.
+    second->Refresh();
+    ASSERT_EQ(second->ports.size(), 2u);
+    second->firewallEnabled = false;
+    ASSERT_EQ(second->Changed(), S_OK);
+
+    first->Refresh();
+    EXPECT_FALSE(first->firewallEnabled);
+    EXPECT_EQ(first->ports.size(), 2u);
+    std::filesystem::remove(file);
+}
+
+TEST(PolicyFileBinding, AnUnchangedFileIsNotReadAgain) {
+    const std::filesystem::path file =
+        std::filesystem::path(testing::TempDir()) / ("palisor-unchanged-policy-" + std::to_string(getpid()));
+    {
+        std::ofstream out(file);
+        out << "fail INetFwMgr::get_LocalPolicy 0x80004005 1\n";
+    }
+    StandinPolicy policy;
+    standin::PolicyFileBinding binding(file);
+    binding.Attach(policy);
+    binding.Load(policy, false);
+    EXPECT_EQ(policy.failures.Check("INetFwMgr::get_LocalPolicy"), E_FAIL);
+    // A failure counted down stays counted down while nobody touches the file.
+    policy.Refresh();
+    EXPECT_EQ(policy.failures.Check("INetFwMgr::get_LocalPolicy"), S_OK);
+    std::filesystem::remove(file);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -104,11 +105,9 @@ std::vector<std::string> Report() {
     return lines;
 }
 
-// Runs this program again as a second process and returns its report.
-std::vector<std::string> ReportFromAnotherProcess() {
-    const std::wstring output = TempFile(L"palisor-fw-report-");
-    DeleteFileW(output.c_str());
-    std::wstring commandLine = L"\"" + SelfPath() + L"\" --report \"" + output + L"\"";
+// Runs this program again as a second process with the given arguments; true when it ended with 0.
+bool RunAnotherProcess(const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + SelfPath() + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -123,7 +122,14 @@ std::vector<std::string> ReportFromAnotherProcess() {
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     EXPECT_EQ(waited, WAIT_OBJECT_0) << "the second process did not end";
-    EXPECT_EQ(exitCode, 0u);
+    return waited == WAIT_OBJECT_0 && exitCode == 0;
+}
+
+// The second process's view of the firewall.
+std::vector<std::string> ReportFromAnotherProcess() {
+    const std::wstring output = TempFile(L"palisor-fw-report-");
+    DeleteFileW(output.c_str());
+    EXPECT_TRUE(RunAnotherProcess(L"--report \"" + output + L"\""));
     std::vector<std::string> lines = Lines(ReadText(output));
     DeleteFileW(output.c_str());
     return lines;
@@ -182,6 +188,24 @@ TEST_F(StandinServerTest, ChangesReachASecondProcess) {
                                   "port|Web|TCP|80 |0", "port|Dns|UDP|53 |0", "port|Proxy|TCP|8080 |1"}));
 }
 
+TEST_F(StandinServerTest, AProcessHoldingTheProfileSeesAnotherOnesChanges) {
+    TestHost host;
+    FirewallAccess firewall(host);
+    ASSERT_EQ(firewall.OpenFirewallProfile(), FW_ERROR_NONE);
+    ASSERT_TRUE(RunAnotherProcess(L"--add-port 9090 Late"));
+
+    firewall.ListPortExceptions();
+    EXPECT_EQ(host.rows, (std::vector<std::string>{"port|Web|TCP|80 |1", "port|Dns|UDP|53 |0",
+                                                   "port|Late|TCP|9090 |1"}));
+    // A change made now keeps the other process's change.
+    EXPECT_EQ(firewall.TogglePortException(80, 6, 1), FW_ERROR_NONE);
+    firewall.CloseFirewallProfile();
+    const std::vector<std::string> report = ReportFromAnotherProcess();
+    ASSERT_EQ(report.size(), 7u);
+    EXPECT_EQ(report[4], "port|Web|TCP|80 |0");
+    EXPECT_EQ(report[6], "port|Late|TCP|9090 |1");
+}
+
 TEST_F(StandinServerTest, FailuresSetInThePolicyFileMeetTheStartUp) {
     // A profile that never becomes available: twenty retries, then the message.
     WriteText(policyFile, "fail INetFwMgr::get_LocalPolicy 0x80004005 always\n");
@@ -211,6 +235,16 @@ int main(int argc, char** argv) {
             out << line << "\n";
         }
         return out ? 0 : 1;
+    }
+    if (argc == 4 && std::string(argv[1]) == "--add-port") {
+        TestHost host;
+        FirewallAccess firewall(host);
+        const std::string name = argv[3];
+        const std::wstring wideName(name.begin(), name.end());
+        const bool added =
+            firewall.OpenFirewallProfile() == FW_ERROR_NONE &&
+            firewall.AddPortException(std::atoi(argv[2]), 6, wideName.c_str()) == FW_ERROR_NONE;
+        return added ? 0 : 1;
     }
     testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,35 @@
+// Keeps a policy and its file in step for a process that shares the file with others: the file is read
+// again when its text differs from what this process last read or wrote, and written after each change.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "standin/firewall/standin_policy.h"
+
+namespace standin {
+
+class PolicyFileBinding {
+public:
+    explicit PolicyFileBinding(std::filesystem::path file) : file_(std::move(file)) {}
+
+    // Connects the policy's change and refresh hooks to the file. The binding must outlive the policy's
+    // use of them.
+    void Attach(StandinPolicy& policy);
+    // Reads the file into the policy; with `onlyIfChanged`, only when another writer changed it.
+    void Load(StandinPolicy& policy, bool onlyIfChanged);
+    bool Save(const StandinPolicy& policy);
+
+    const std::filesystem::path& File() const { return file_; }
+    // What the last reading found wrong in the file, if anything.
+    const std::string& Problems() const { return problems_; }
+
+private:
+    std::filesystem::path file_;
+    std::string lastText_;
+    bool loaded_ = false;
+    std::string problems_;
+};
+
+} // namespace standin
