@@ -13,7 +13,7 @@ namespace {
 using testing::BuildDatagram;
 using testing::Ipv4;
 using testing::Segment;
-using testing::TcpSegmentSpec;
+using testing::TcpSegmentPlan;
 
 const std::uint32_t kClient = Ipv4(10, 0, 0, 5);
 const std::uint32_t kServer = Ipv4(10, 0, 0, 1);
@@ -24,8 +24,8 @@ std::string Dots(const char* label, int dots) {
 
 class TrafficDecoderTest : public ::testing::Test {
 protected:
-    bool Feed(const TcpSegmentSpec& spec) {
-        const auto datagram = BuildDatagram(spec);
+    bool Feed(const TcpSegmentPlan& plan) {
+        const auto datagram = BuildDatagram(plan);
         return decoder.DecodeIpPacket(datagram.data(), datagram.size());
     }
     bool Feed(const std::vector<std::uint8_t>& datagram) {
@@ -101,9 +101,9 @@ TEST_F(TrafficDecoderTest, FlagTextsFollowTheirFixedOrder) {
         EXPECT_EQ(FlagText(c.flags), c.text) << int(c.flags);
 
     // The two bits above the six flags are not flags.
-    TcpSegmentSpec spec = Segment(kClient, 1, kServer, 2, 0);
-    spec.flagWord = 0x50C0 | kTcpAck;
-    Feed(spec);
+    TcpSegmentPlan plan = Segment(kClient, 1, kServer, 2, 0);
+    plan.flagWord = 0x50C0 | kTcpAck;
+    Feed(plan);
     EXPECT_EQ(LastLine(), "10.0.0.5 - 10.0.0.1 {1-2}, len: 0, seq: 0,ack: 0, Flags: ACK \r\n");
     // Without flags the flags item ends in the blank after the dots.
     Feed(Segment(kClient, 1, kServer, 2, 0));
@@ -113,7 +113,7 @@ TEST_F(TrafficDecoderTest, FlagTextsFollowTheirFixedOrder) {
 TEST_F(TrafficDecoderTest, LaterSegmentOfTheSamePairRewritesOnlyTheTcpTexts) {
     Feed(Segment(kClient, 1025, kServer, 80, kTcpSyn, 1000));
     const std::string ipBranch = tree.GetText(2) + tree.GetText(3) + tree.GetText(4);
-    TcpSegmentSpec later = Segment(kClient, 3000, kServer, 443, kTcpAck | kTcpPsh, 4294967295u, 7);
+    TcpSegmentPlan later = Segment(kClient, 3000, kServer, 443, kTcpAck | kTcpPsh, 4294967295u, 7);
     later.ack = 123456;
     Feed(later);
     EXPECT_EQ(tree.ItemCount(), 11u);
@@ -136,14 +136,14 @@ TEST_F(TrafficDecoderTest, LaterSegmentOfTheSamePairRewritesOnlyTheTcpTexts) {
 }
 
 TEST_F(TrafficDecoderTest, SizeCountsTcpOptionsAndSkipsIpOptions) {
-    TcpSegmentSpec syn = Segment(kClient, 1025, kServer, 80, kTcpSyn, 1);
+    TcpSegmentPlan syn = Segment(kClient, 1025, kServer, 80, kTcpSyn, 1);
     syn.optionBytes = 12;
     syn.flagWord = 0x8000 | kTcpSyn;
     Feed(syn);
     EXPECT_EQ(LastLine(),
               "10.0.0.5 - 10.0.0.1 {1025-80}, len: 12, seq: 1,ack: 0, Flags: SYN,TAPI  /*New session*/ \r\n");
 
-    TcpSegmentSpec withIpOptions = Segment(kServer, 22, kClient, 5000, kTcpAck, 77, 3);
+    TcpSegmentPlan withIpOptions = Segment(kServer, 22, kClient, 5000, kTcpAck, 77, 3);
     withIpOptions.ipHeaderWords = 6;
     Feed(withIpOptions);
     EXPECT_EQ(LastLine(), "10.0.0.1 - 10.0.0.5 {22-5000}, len: 3, seq: 77,ack: 0, Flags: ACK \r\n");
@@ -154,13 +154,13 @@ TEST_F(TrafficDecoderTest, SizeCountsTcpOptionsAndSkipsIpOptions) {
 }
 
 TEST_F(TrafficDecoderTest, DatagramsThatAreNotWellFormedIpv4TcpAreDroppedSilently) {
-    TcpSegmentSpec udp = Segment(kClient, 1, kServer, 2, kTcpSyn);
+    TcpSegmentPlan udp = Segment(kClient, 1, kServer, 2, kTcpSyn);
     udp.protocol = 17;
-    TcpSegmentSpec icmp = udp;
+    TcpSegmentPlan icmp = udp;
     icmp.protocol = 1;
-    TcpSegmentSpec ipv6 = Segment(kClient, 1, kServer, 2, kTcpSyn);
+    TcpSegmentPlan ipv6 = Segment(kClient, 1, kServer, 2, kTcpSyn);
     ipv6.version = 6;
-    TcpSegmentSpec shortHeader = Segment(kClient, 1, kServer, 2, kTcpSyn);
+    TcpSegmentPlan shortHeader = Segment(kClient, 1, kServer, 2, kTcpSyn);
     shortHeader.ipHeaderWords = 4; // 16 bytes: below the fixed part
     EXPECT_FALSE(Feed(udp));
     EXPECT_FALSE(Feed(icmp));
@@ -187,9 +187,9 @@ TEST_F(TrafficDecoderTest, DatagramsThatAreNotWellFormedIpv4TcpAreDroppedSilentl
 
 TEST_F(TrafficDecoderTest, OddBytesAreReadThroughTheBoundsOfTheDatagram) {
     // Every prefix of a datagram with IP options either decodes or is dropped, never read beyond.
-    TcpSegmentSpec spec = Segment(kClient, 1, kServer, 2, kTcpSyn | kTcpAck, 9, 5);
-    spec.ipHeaderWords = 7;
-    const auto datagram = BuildDatagram(spec);
+    TcpSegmentPlan plan = Segment(kClient, 1, kServer, 2, kTcpSyn | kTcpAck, 9, 5);
+    plan.ipHeaderWords = 7;
+    const auto datagram = BuildDatagram(plan);
     for (std::size_t length = 0; length <= datagram.size(); ++length) {
         std::vector<std::uint8_t> exact(datagram.begin(), datagram.begin() + length);
         Feed(exact);
