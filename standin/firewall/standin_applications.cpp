@@ -52,7 +52,7 @@ public:
                       [&] { data_->remoteAddresses = FromComString(remoteAddrs); });
     }
     HRESULT STDMETHODCALLTYPE get_Enabled(VARIANT_BOOL* enabled) override {
-        return Read(enabled, ToVariantBool(data_->enabled), "get_Enabled");
+        return Read(enabled, Policy().Report(data_->enabled), "get_Enabled");
     }
     HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL enabled) override {
         return Change("put_Enabled", true, [&] { data_->enabled = enabled != VARIANT_FALSE; });

@@ -96,8 +96,4 @@ inline HRESULT ToComString(const OleString& text, BSTR* out) {
     return *out == nullptr ? E_OUTOFMEMORY : S_OK;
 }
 
-inline VARIANT_BOOL ToVariantBool(bool value) {
-    return value ? VARIANT_TRUE : VARIANT_FALSE;
-}
-
 } // namespace standin

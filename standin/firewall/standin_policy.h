@@ -43,6 +43,9 @@ public:
     std::vector<std::shared_ptr<OpenPortData>> ports;
     std::vector<std::shared_ptr<ApplicationData>> applications;
     FailureInjector failures;
+    // The value the Enabled properties report for "on". The service reports VARIANT_TRUE (-1); a test
+    // sets another non-zero value to see which readers insist on exactly -1.
+    VARIANT_BOOL trueValue = VARIANT_TRUE;
     // Called after every change; the COM server saves the policy file here. A failure result is
     // reported by the call that made the change.
     std::function<HRESULT()> onChange;
@@ -52,6 +55,7 @@ public:
     std::function<void()> onRefresh;
 
     HRESULT Changed() { return onChange ? onChange() : S_OK; }
+    VARIANT_BOOL Report(bool value) const { return value ? trueValue : VARIANT_FALSE; }
     void Refresh() {
         if (onRefresh) {
             onRefresh();

@@ -98,7 +98,7 @@ private:
         if (FAILED(injected)) {
             return injected;
         }
-        *out = ToVariantBool(value);
+        *out = Policy().Report(value);
         return S_OK;
     }
     HRESULT Write(bool& field, VARIANT_BOOL value, const char* method) {

@@ -130,6 +130,35 @@ INSTANTIATE_TEST_SUITE_P(OnOff, SwitchTest,
                          testing::Values(Switch{false, true, 1}, Switch{true, true, 0},
                                          Switch{true, false, 1}, Switch{false, false, 0}));
 
+// A service that reports "on" as 1 rather than -1: the firewall state takes any non-zero value, the
+// exceptions only exactly -1.
+TEST_F(FirewallTest, ExceptionsCountAsEnabledOnlyForMinusOne) {
+    policy->trueValue = 1;
+    SeedPort(80, 6, true, u"Web");
+    SeedProgram(u"C:\\app.exe", true, u"App");
+    Open();
+
+    int on = 0;
+    EXPECT_EQ(firewall.QueryFirewallEnabled(on), FW_ERROR_NONE);
+    EXPECT_EQ(on, 1);
+    int enabled = 7;
+    EXPECT_EQ(firewall.QueryPortException(80, 6, enabled), FW_ERROR_NONE);
+    EXPECT_EQ(enabled, 0);
+    enabled = 7;
+    EXPECT_EQ(firewall.QueryProgramException(u"C:\\app.exe", enabled), FW_ERROR_NONE);
+    EXPECT_EQ(enabled, 0);
+    firewall.ListPortExceptions();
+    firewall.ListProgramExceptions();
+    ASSERT_EQ(host.portRows.size(), 1u);
+    EXPECT_EQ(host.portRows[0].enabled, 0);
+    ASSERT_EQ(host.programRows.size(), 1u);
+    EXPECT_EQ(host.programRows[0].enabled, 0);
+    // Not enabled as far as removal is concerned either.
+    EXPECT_EQ(firewall.RemovePortException(80, 6), FW_ERROR_NONE);
+    EXPECT_EQ(Calls("INetFwOpenPorts::Remove"), 0);
+    ExpectOnlyProfileHeld();
+}
+
 TEST_F(FirewallTest, UnreadableStateBlocksBothSwitches) {
     policy->firewallEnabled = false;
     Open();
