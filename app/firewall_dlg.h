@@ -1,0 +1,103 @@
+// The main window: the tabs with the programs, ports and traffic pages, the firewall's on/off radio
+// pair, the capture's on/off pair, the banner, and the "About", "Forum" and "Exit" buttons. It carries
+// the firewall operations itself and owns the notification-area icon. Its close box hides it into the
+// notification area; only "Exit" (button or icon menu) ends the program.
+#pragma once
+
+#include <windows.h>
+
+#include "firewall/firewall_access.h"
+#include "firewall/firewall_host.h"
+#include "pages/firewall_pages_host.h"
+#include "tray/system_tray.h"
+#include "ui/dialog.h"
+#include "ui/escape_filter.h"
+#include "ui/tab_ctrl.h"
+
+class CBannerDlg;
+class CPortDlg;
+class CProgramDlg;
+class CSnifferDlg;
+class CTabDialog;
+
+class CfirewallDlg : public EscapeFiltered<CDialog>,
+                     public FirewallHost,
+                     public FirewallAccess,
+                     public FirewallPagesHost {
+public:
+    // The icon's callback message.
+    static constexpr UINT kTrayCallbackMessage = WM_APP + 10;
+    // Where each page goes inside the container, and its size, in pixels.
+    static constexpr int kPageWidth = 505;
+    static constexpr int kPageHeight = 230;
+
+    explicit CfirewallDlg(CWnd* parent = nullptr);
+    // With another way of creating the firewall's objects; tests use the stand-in firewall.
+    CfirewallDlg(ComObjectCreator& creator, CWnd* parent = nullptr);
+    ~CfirewallDlg() override;
+
+    // What the firewall operations need of the window.
+    void ShowMessageBox(const char* text, const char* caption, unsigned int style) override;
+    void EndModalRun(int result) override;
+    void WaitMilliseconds(unsigned int milliseconds) override;
+    void EndProcess(int status) override;
+    void AddPortRow(const char* name, const char* protocolText, const char* portText, int enabled) override;
+    void AddProgramRow(const char* name, const char* path, int enabled) override;
+
+    // What the pages reach: this window's own firewall operations.
+    FirewallAccess& PagesFirewall() override { return *this; }
+
+    // The children, null until initialisation has built them.
+    CTabDialog* PageContainer() const { return m_pTabDialog; }
+    CPortDlg* PortPage() const { return m_pPortDlg; }
+    CProgramDlg* ProgramPage() const { return m_pProgramDlg; }
+    CSnifferDlg* TrafficPage() const { return m_pSnifferDlg; }
+    CTabDialog* BannerContainer() const { return m_pBannerContainer; }
+    CBannerDlg* Banner() const { return m_pBanner; }
+    CSystemTray& TrayIcon() { return m_trayIcon; }
+    const CTabCtrl& Tabs() const { return m_tabs; }
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    BOOL OnInitDialog() override;
+
+    // The page container with the three pages, then the banner container with the banner. Stops at
+    // the first creation that fails and answers FALSE; nothing built so far is undone.
+    BOOL BuildChildWindows();
+    // Shows the page of the given tab (1 ports, 2 traffic, anything else programs) and hides the rest.
+    void ShowPageOfTab(int index);
+    void ShowAboutBox();
+
+    LRESULT OnTrayNotification(WPARAM id, LPARAM event);
+    LRESULT OnSysCommand(WPARAM command, LPARAM, bool& handled);
+    LRESULT OnPaint(WPARAM, LPARAM, bool& handled);
+    LRESULT OnQueryDragIcon(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM, bool& handled);
+    LRESULT OnSelchangeTab(NMHDR*);
+    void OnFirewallOn();
+    void OnFirewallOff();
+    void OnAbout();
+    void OnHideToTray();
+    void OnExit();
+    void OnHomePage();
+    void OnForum();
+    void OnLogsOn();
+    void OnLogsOff();
+
+private:
+    HICON m_hIcon = nullptr;
+    CTabCtrl m_tabs;
+    CTabDialog* m_pTabDialog = nullptr;
+    CPortDlg* m_pPortDlg = nullptr;
+    CProgramDlg* m_pProgramDlg = nullptr;
+    CWnd m_pagePlaceholder;
+    CWnd m_bannerPlaceholder;
+    CTabDialog* m_pBannerContainer = nullptr;
+    CBannerDlg* m_pBanner = nullptr;
+    CSnifferDlg* m_pSnifferDlg = nullptr;
+    // Declared last: it goes first, so the icon leaves the notification area before the window's
+    // other parts.
+    CSystemTray m_trayIcon;
+
+    DECLARE_MESSAGE_TABLE()
+};
