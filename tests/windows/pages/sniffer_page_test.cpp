@@ -1,0 +1,233 @@
+// The traffic page over a scripted network: the updater launch, the hidden interface chooser, the
+// tree's images and font, datagrams reaching the tree from the capture thread, and stopping.
+#include <winsock2.h>
+
+#include "tests/unit/traffic/datagram_builder.h"
+#include "traffic/scripted_capture_network.h"
+#include "traffic/sniffer_dlg.h"
+#include "ui/message_loop.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using palisor::testing::BuildDatagram;
+using palisor::testing::Ipv4;
+using palisor::testing::Segment;
+
+void PumpMessages(int milliseconds) {
+    DWORD end = ::GetTickCount() + static_cast<DWORD>(milliseconds);
+    do {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!ui::PreTranslateThroughParents(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+        ::Sleep(2);
+    } while (static_cast<LONG>(end - ::GetTickCount()) > 0);
+}
+
+template <typename Condition> bool PumpUntil(Condition condition, int milliseconds) {
+    for (int waited = 0; waited < milliseconds; waited += 10) {
+        if (condition())
+            return true;
+        PumpMessages(10);
+    }
+    return condition();
+}
+
+struct Launch {
+    std::string verb, file, parameters;
+    int show = -1;
+};
+
+class TrafficPageTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX init = {sizeof init, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+        ::InitCommonControlsEx(&init);
+    }
+
+    void SetUp() override {
+        ASSERT_TRUE(main.CreateEx(0, nullptr, "Traffic", WS_POPUP | WS_CAPTION | WS_VISIBLE, 20, 20, 640, 420,
+                                  nullptr, nullptr));
+        network.hostAddresses = {"192.168.1.9", "192.168.1.10"};
+        page = std::make_unique<CSnifferDlg>(
+            &main, network, [this](const char* verb, const char* file, const char* parameters, int show) {
+                launches.push_back({verb, file, parameters, show});
+            });
+        ASSERT_TRUE(page->Create(&main));
+        page->ShowWindow(SW_SHOW);
+        PumpMessages(20);
+    }
+
+    void TearDown() override {
+        if (page && page->m_hWnd != nullptr)
+            page->DestroyWindow();
+        page.reset();
+        if (main.m_hWnd != nullptr)
+            main.DestroyWindow();
+    }
+
+    HWND Tree() const { return page->trafficTree.m_hWnd; }
+    int TreeCount() const { return static_cast<int>(::SendMessageA(Tree(), TVM_GETCOUNT, 0, 0)); }
+    std::string TreeText(HTREEITEM item) const {
+        char text[256] = {};
+        TVITEMA tv = {};
+        tv.mask = TVIF_TEXT;
+        tv.hItem = item;
+        tv.pszText = text;
+        tv.cchTextMax = sizeof text;
+        ::SendMessageA(Tree(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+        return text;
+    }
+    RECT TreeRect() const {
+        RECT rect;
+        ::GetWindowRect(Tree(), &rect);
+        ::MapWindowPoints(nullptr, page->m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    }
+
+    CWnd main;
+    palisor::ScriptedCaptureNetwork network;
+    std::vector<Launch> launches;
+    std::unique_ptr<CSnifferDlg> page;
+};
+
+TEST_F(TrafficPageTest, InitialisingLaunchesTheUpdaterOnceWithItsFiveArguments) {
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].verb, "open");
+    EXPECT_EQ(launches[0].file, "UpdateApp.exe");
+    EXPECT_EQ(launches[0].parameters, "\"Palisor\" \"4\" \"4.5.0\" \"www.palisor.example\" \"false\"");
+    EXPECT_EQ(launches[0].show, SW_SHOWNORMAL);
+}
+
+TEST_F(TrafficPageTest, TheHiddenChooserSortsTheAddressesAndTheCaptureBindsToTheFirst) {
+    ASSERT_EQ(page->interfaceCombo.GetCount(), 2);
+    EXPECT_EQ(page->interfaceCombo.GetLBText(0), "192.168.1.10");
+    EXPECT_EQ(page->interfaceCombo.GetLBText(1), "192.168.1.9");
+    EXPECT_EQ(page->interfaceCombo.GetCurSel(), 0);
+    EXPECT_FALSE(page->interfaceCombo.IsWindowVisible());
+    EXPECT_FALSE(page->interfaceGroup.IsWindowVisible());
+    EXPECT_TRUE(page->trafficTree.IsWindowVisible());
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    EXPECT_EQ(network.counts().boundAddress, "192.168.1.10");
+    EXPECT_TRUE(page->Capturing());
+}
+
+TEST_F(TrafficPageTest, TheTreeHasItsThreeImagesAndItsFont) {
+    HIMAGELIST images =
+        reinterpret_cast<HIMAGELIST>(::SendMessageA(Tree(), TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), 3);
+    int cx = 0, cy = 0;
+    ImageList_GetIconSize(images, &cx, &cy);
+    EXPECT_EQ(cx, 16);
+    EXPECT_EQ(cy, 16);
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(Tree(), WM_GETFONT, 0, 0));
+    ASSERT_NE(font, nullptr);
+    EXPECT_EQ(font, page->treeFont.GetSafeHandle());
+    LOGFONTA info = {};
+    ASSERT_NE(::GetObjectA(font, sizeof info, &info), 0);
+    EXPECT_EQ(info.lfHeight, 12);
+    EXPECT_STREQ(info.lfFaceName, "Lucida Console");
+    EXPECT_EQ(info.lfWeight, 0);
+    EXPECT_EQ(info.lfItalic, 0);
+}
+
+TEST_F(TrafficPageTest, DatagramsFromTheCaptureThreadFillTheTree) {
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    const std::uint32_t a = Ipv4(192, 168, 1, 10);
+    const std::uint32_t b = Ipv4(192, 168, 1, 1);
+    network.QueueDatagram(BuildDatagram(Segment(a, 3000, b, 443, 0x02, 77)));
+    network.QueueDatagram(BuildDatagram(Segment(b, 443, a, 3000, 0x12, 900)));
+    network.QueueDatagram(BuildDatagram(Segment(a, 3000, b, 443, 0x18, 78, 100)));
+    // Two address pairs, eleven items each; the third datagram rewrites the first pair's entry.
+    ASSERT_TRUE(PumpUntil([&] { return TreeCount() == 22 && network.WaitUntilIdle(0); }, 5000))
+        << TreeCount();
+    HTREEITEM first = reinterpret_cast<HTREEITEM>(::SendMessageA(Tree(), TVM_GETNEXTITEM, TVGN_ROOT, 0));
+    ASSERT_NE(first, nullptr);
+    const std::string top = TreeText(first);
+    EXPECT_NE(top.find("192.168.1.10"), std::string::npos) << top;
+    EXPECT_NE(top.find("192.168.1.1"), std::string::npos) << top;
+    // Not a datagram the tree shows (UDP): nothing changes.
+    auto udp = Segment(a, 53, b, 53, 0x00, 1);
+    udp.protocol = 17;
+    network.QueueDatagram(BuildDatagram(udp));
+    PumpMessages(100);
+    EXPECT_EQ(TreeCount(), 22);
+}
+
+TEST_F(TrafficPageTest, ResizingThePageLeavesTheTreeInPlace) {
+    const RECT before = TreeRect();
+    ::SendMessageA(page->m_hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 100));
+    page->SetWindowPos(nullptr, 0, 0, 300, 120, SWP_NOZORDER | SWP_NOMOVE);
+    PumpMessages(20);
+    const RECT after = TreeRect();
+    EXPECT_EQ(after.left, before.left);
+    EXPECT_EQ(after.top, before.top);
+    EXPECT_EQ(after.right, before.right);
+    EXPECT_EQ(after.bottom, before.bottom);
+}
+
+TEST_F(TrafficPageTest, CloseStopsTheCaptureButKeepsThePageAndOnRestartsIt) {
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    ::SendMessageA(page->m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(page->Capturing());
+    EXPECT_TRUE(page->IsWindow());
+    EXPECT_TRUE(page->IsWindowVisible());
+    // "On" again: InitCapture then StartCapture, on the same chooser.
+    page->InitCapture();
+    page->StartCapture();
+    EXPECT_TRUE(page->Capturing());
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    EXPECT_EQ(network.counts().socketsCreated, 2);
+    page->OnClose();
+    EXPECT_FALSE(page->Capturing());
+}
+
+TEST_F(TrafficPageTest, EscapeInTheTreeIsSwallowed) {
+    ::SetFocus(Tree());
+    ::PostMessageA(Tree(), WM_KEYDOWN, VK_ESCAPE, 1);
+    PumpMessages(50);
+    EXPECT_TRUE(page->IsWindow());
+    EXPECT_TRUE(page->IsWindowVisible());
+}
+
+TEST_F(TrafficPageTest, DestroyingThePageStopsTheCaptureWhileDatagramsArrive) {
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    // A busy network: the capture thread is updating the tree all the time.
+    network.RepeatForever(BuildDatagram(Segment(Ipv4(10, 0, 0, 5), 1025, Ipv4(10, 0, 0, 1), 80, 0x10, 1)));
+    PumpMessages(50);
+    page->DestroyWindow();
+    EXPECT_FALSE(page->Capturing());
+    page.reset();
+    const auto counts = network.counts();
+    EXPECT_EQ(counts.socketsCreated, counts.socketsClosed);
+    EXPECT_EQ(counts.buffersAllocated, counts.buffersFreed);
+}
+
+TEST(TrafficPageWithoutAddresses, StartsNoCapture) {
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_TREEVIEW_CLASSES};
+    ::InitCommonControlsEx(&init);
+    CWnd main;
+    ASSERT_TRUE(main.CreateEx(0, nullptr, "Traffic", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr));
+    palisor::ScriptedCaptureNetwork network;
+    CSnifferDlg page(&main, network, nullptr);
+    ASSERT_TRUE(page.Create(&main));
+    EXPECT_EQ(page.interfaceCombo.GetCount(), 0);
+    EXPECT_FALSE(page.Capturing());
+    page.DestroyWindow();
+    main.DestroyWindow();
+}
+
+} // namespace
