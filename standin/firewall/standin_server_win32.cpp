@@ -216,12 +216,13 @@ STDAPI DllUnregisterServer() {
     HRESULT result = S_OK;
     for (const auto& c : kClasses) {
         const std::wstring key = ClassKey(*c.classId);
+        // Without its server entry the class is no longer ours. The class key itself may still hold
+        // others' entries (a program identifier, a type library); it goes only when it is empty.
         const LONG inproc = RegDeleteKeyW(HKEY_LOCAL_MACHINE, (key + L"\\InprocServer32").c_str());
-        const LONG main = RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
-        if ((inproc != ERROR_SUCCESS && inproc != ERROR_FILE_NOT_FOUND) ||
-            (main != ERROR_SUCCESS && main != ERROR_FILE_NOT_FOUND)) {
+        if (inproc != ERROR_SUCCESS && inproc != ERROR_FILE_NOT_FOUND) {
             result = SELFREG_E_CLASS;
         }
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, key.c_str());
     }
     return result;
 }

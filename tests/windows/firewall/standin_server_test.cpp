@@ -206,6 +206,39 @@ TEST_F(StandinServerTest, AProcessHoldingTheProfileSeesAnotherOnesChanges) {
     EXPECT_EQ(report[6], "port|Late|TCP|9090 |1");
 }
 
+// Calls one of the registration entries of the server that the registry names.
+HRESULT CallServerEntry(const std::string& server, const char* entry) {
+    HMODULE dll = LoadLibraryA(server.c_str());
+    if (dll == nullptr) {
+        return HRESULT_FROM_WIN32(GetLastError());
+    }
+    using Entry = HRESULT(STDAPICALLTYPE*)();
+    auto function = reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(dll, entry)));
+    const HRESULT result = function != nullptr ? function() : E_NOINTERFACE;
+    FreeLibrary(dll);
+    return result;
+}
+
+// Registers the server again however the test ends, so that later tests and programs find it.
+struct RegisterAgain {
+    std::string server;
+    ~RegisterAgain() { EXPECT_EQ(CallServerEntry(server, "DllRegisterServer"), S_OK); }
+};
+
+TEST_F(StandinServerTest, UnregisteredServerLeavesTheManagerMissing) {
+    std::vector<std::string> report;
+    {
+        const RegisterAgain guard{ManagerServer()};
+        EXPECT_EQ(CallServerEntry(guard.server, "DllUnregisterServer"), S_OK);
+        EXPECT_EQ(ManagerServer(), "");
+        report = ReportFromAnotherProcess();
+    }
+    EXPECT_NE(ManagerServer().find("palisor_standin_firewall"), std::string::npos);
+    ASSERT_FALSE(report.empty());
+    // The start-up message, and the process would end here: no wait, no profile.
+    EXPECT_EQ(report[0], "open|2|waits 0|messages 1");
+}
+
 TEST_F(StandinServerTest, FailuresSetInThePolicyFileMeetTheStartUp) {
     // A profile that never becomes available: twenty retries, then the message.
     WriteText(policyFile, "fail INetFwMgr::get_LocalPolicy 0x80004005 always\n");
