@@ -6,8 +6,17 @@
 
 namespace {
 
+// No owner window, and no error box of the shell's own when the updater is not installed: the page
+// ignores the launch's result and shows nothing.
 void ShellLaunch(const char* verb, const char* file, const char* parameters, int show) {
-    ::ShellExecuteA(nullptr, verb, file, parameters, nullptr, show);
+    SHELLEXECUTEINFOA launch = {};
+    launch.cbSize = sizeof launch;
+    launch.fMask = SEE_MASK_FLAG_NO_UI;
+    launch.lpVerb = verb;
+    launch.lpFile = file;
+    launch.lpParameters = parameters;
+    launch.nShow = show;
+    ::ShellExecuteExA(&launch);
 }
 
 } // namespace

@@ -61,13 +61,6 @@ TEST(ProgramInput, AsksForTheProgramFirstThenTheName) {
     EXPECT_EQ(CheckProgramInput("C:\\editor.exe", "Editor"), nullptr);
 }
 
-TEST(Messages, AreTheProgramsOwnWording) {
-    EXPECT_STREQ(kPortNumberMessage, "You most entre a number higher than 1");
-    EXPECT_STREQ(kPortNameMessage, "You most entre the name for this port");
-    EXPECT_STREQ(kProgramPathMessage, "You most choose a program");
-    EXPECT_STREQ(kProgramNameMessage, "You most entre the name for this program");
-}
-
 TEST(Protocol, OnlyExactTcpIsTcp) {
     EXPECT_EQ(ProtocolNumber("TCP"), kProtocolTcp);
     EXPECT_EQ(ProtocolNumber("UDP"), kProtocolUdp);
@@ -119,12 +112,6 @@ TEST(HeaderClick, IgnoresRowsWithoutABoxAndRowsThatCameOrWent) {
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].row, 0);
     EXPECT_TRUE(ChangedBoxes({}, {}).empty());
-}
-
-TEST(ToggleFlag, SwitchesOffOnlyATickedBox) {
-    EXPECT_EQ(ToggleFlag(1), 1);
-    EXPECT_EQ(ToggleFlag(0), 0);
-    EXPECT_EQ(ToggleFlag(-1), 0);
 }
 
 std::string Buffer(const char* text, std::size_t length) {

@@ -230,4 +230,25 @@ TEST(TrafficPageWithoutAddresses, StartsNoCapture) {
     main.DestroyWindow();
 }
 
+TEST(TrafficPageOnWinsock, StartsWithoutTheUpdaterAndStaysUsableWhenTheCaptureFails) {
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_TREEVIEW_CLASSES};
+    ::InitCommonControlsEx(&init);
+    CWnd main;
+    ASSERT_TRUE(
+        main.CreateEx(0, nullptr, "Traffic", WS_POPUP | WS_VISIBLE, 0, 0, 600, 400, nullptr, nullptr));
+    // The real network and the real launch of an updater that is not installed: neither may block or
+    // show anything. Where raw sockets are refused the capture ends by itself.
+    CSnifferDlg page(&main);
+    const DWORD started = ::GetTickCount();
+    ASSERT_TRUE(page.Create(&main));
+    EXPECT_LT(::GetTickCount() - started, 10000u);
+    page.ShowWindow(SW_SHOW);
+    PumpUntil([&] { return !page.Capturing(); }, 3000);
+    EXPECT_TRUE(page.trafficTree.IsWindowVisible());
+    page.OnClose();
+    EXPECT_FALSE(page.Capturing());
+    page.DestroyWindow();
+    main.DestroyWindow();
+}
+
 } // namespace
