@@ -129,12 +129,13 @@ BOOL CfirewallDlg::BuildChildWindows() {
         return FALSE;
     m_pTabDialog->AddPage(m_pSnifferDlg);
 
-    // The container goes over the tab control's display area, in front of the tab control, which
-    // then no longer paints over it.
+    // The container covers the tab control's display area, in front of the tab control, which then
+    // no longer paints over it; where the page leaves room, the container's own background shows.
     m_tabs.ModifyStyle(0, WS_CLIPSIBLINGS);
     RECT area = ChildRect(m_tabs);
     m_tabs.AdjustRect(FALSE, &area);
-    m_pTabDialog->SetWindowPos(HWND_TOP, area.left, area.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    m_pTabDialog->SetWindowPos(HWND_TOP, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                               SWP_SHOWWINDOW);
     m_pTabDialog->LayOutPages();
 
     m_pBannerContainer = new CTabDialog(IDD_BANNER_CONTAINER, this);

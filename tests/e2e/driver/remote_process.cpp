@@ -23,7 +23,8 @@ Process::~Process() {
         CloseHandle(info_.hProcess);
 }
 
-bool Process::Start(const std::string& exe, const std::vector<std::string>& extraEnvironment) {
+bool Process::Start(const std::string& exe, const std::vector<std::string>& extraEnvironment,
+                    const std::string& outputFile) {
     // The environment block: ours, then the additions (later entries win for the C runtime, and
     // the Win32 lookups take the first match, so drop our own entry of the same name).
     std::vector<std::string> entries;
@@ -52,8 +53,24 @@ bool Process::Start(const std::string& exe, const std::vector<std::string>& extr
     std::string commandLine = "\"" + exe + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    return CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, environment.data(),
-                          nullptr, &startup, &info_) != FALSE;
+    HANDLE output = INVALID_HANDLE_VALUE;
+    if (!outputFile.empty()) {
+        SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+        output = CreateFileA(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (output == INVALID_HANDLE_VALUE)
+            return false;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = nullptr;
+        startup.hStdOutput = output;
+        startup.hStdError = output;
+    }
+    const BOOL started =
+        CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE, 0,
+                       environment.data(), nullptr, &startup, &info_);
+    if (output != INVALID_HANDLE_VALUE)
+        CloseHandle(output);
+    return started != FALSE;
 }
 
 bool Process::Running() const {

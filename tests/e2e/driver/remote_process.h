@@ -24,7 +24,10 @@ public:
     Process& operator=(const Process&) = delete;
 
     // Starts `exe` with the calling process's environment plus `extraEnvironment` ("NAME=value").
-    bool Start(const std::string& exe, const std::vector<std::string>& extraEnvironment = {});
+    // With `outputFile`, the program's standard output and standard error go to that file (created
+    // anew), so that what it writes there can be read once it has ended.
+    bool Start(const std::string& exe, const std::vector<std::string>& extraEnvironment = {},
+               const std::string& outputFile = "");
     DWORD Id() const { return info_.dwProcessId; }
     HANDLE Handle() const { return info_.hProcess; }
     bool Running() const;
