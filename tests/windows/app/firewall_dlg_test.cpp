@@ -1,0 +1,252 @@
+// The main window in this process over the in-process stand-in firewall: the start-up that never
+// reaches the profile (a hundred seconds of waiting in real life, none here), the children it builds,
+// the system menu, the banner, and the web pages its commands open.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/banner_dlg.h"
+#include "app/firewall_dlg.h"
+#include "app/shell_open.h"
+#include "pages/port_dlg.h"
+#include "pages/program_dlg.h"
+#include "pages/tab_dialog.h"
+#include "res/resource.h"
+#include "standin/firewall/standin_com_creator.h"
+#include "traffic/sniffer_dlg.h"
+
+namespace {
+
+std::vector<std::pair<std::string, std::string>> g_opened;
+
+void RecordOpen(const char* verb, const char* file) {
+    g_opened.emplace_back(verb ? verb : "(default)", file ? file : "");
+}
+
+class TestMainWindow : public CfirewallDlg {
+public:
+    explicit TestMainWindow(ComObjectCreator& creator) : CfirewallDlg(creator) {}
+
+    void ShowMessageBox(const char* text, const char* caption, unsigned int style) override {
+        messages.push_back({text, caption, style});
+    }
+    void WaitMilliseconds(unsigned int milliseconds) override { waits.push_back(milliseconds); }
+    void EndProcess(int status) override { endedProcess = status; }
+
+    struct Message {
+        std::string text;
+        std::string caption;
+        unsigned int style;
+    };
+    std::vector<Message> messages;
+    std::vector<unsigned int> waits;
+    int endedProcess = -1;
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitCommonControls();
+        policy_ = std::make_shared<standin::StandinPolicy>();
+        creator_ = std::make_unique<standin::StandinComCreator>(policy_);
+        g_opened.clear();
+        palisor::SetShellOpenHook(&RecordOpen);
+    }
+    void TearDown() override { palisor::SetShellOpenHook(nullptr); }
+
+    // The window created modeless, so that the test can look at it while it runs.
+    std::unique_ptr<TestMainWindow> Open() {
+        auto window = std::make_unique<TestMainWindow>(*creator_);
+        EXPECT_TRUE(window->Create(nullptr));
+        Pump();
+        return window;
+    }
+
+    std::shared_ptr<standin::StandinPolicy> policy_;
+    std::unique_ptr<standin::StandinComCreator> creator_;
+};
+
+TEST_F(MainWindowTest, WithTheProfileNeverThereItWaitsTwentyTimesSaysSoAndEndsWithoutItsLoop) {
+    policy_->failures.Fail("INetFwPolicy::get_CurrentProfile", E_FAIL);
+    TestMainWindow window(*creator_);
+    EXPECT_EQ(window.DoModal(), 0) << "the run ended during start-up, with result 0";
+
+    EXPECT_EQ(window.waits, std::vector<unsigned int>(20, 5000));
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "Palisor works only under Windows XP");
+    EXPECT_EQ(window.messages[0].caption, "Error");
+    EXPECT_EQ(window.messages[0].style, static_cast<unsigned int>(MB_OK | MB_ICONSTOP));
+    EXPECT_EQ(window.endedProcess, -1);
+    EXPECT_EQ(window.Profile(), nullptr);
+    // The rest of the start-up still ran, with nothing to list, up to the icon.
+    ASSERT_NE(window.PortPage(), nullptr);
+    EXPECT_EQ(window.PortPage()->rowCount, 0);
+    EXPECT_EQ(window.ProgramPage()->rowCount, 0);
+    EXPECT_FALSE(window.TrayIcon().iconRemoved);
+    EXPECT_EQ(window.m_hWnd, nullptr) << "the window is gone once the run has ended";
+}
+
+TEST_F(MainWindowTest, WithoutTheManagerItSaysSoAndEndsTheProcessWithStatusZero) {
+    policy_->failures.Fail("CoCreateInstance(NetFwMgr)", REGDB_E_CLASSNOTREG);
+    TestMainWindow window(*creator_);
+    ASSERT_TRUE(window.Create(nullptr));
+    ASSERT_EQ(window.messages.size(), 1u);
+    EXPECT_EQ(window.messages[0].text, "Palsor works only under Windows XP");
+    EXPECT_EQ(window.messages[0].caption, "Error");
+    EXPECT_EQ(window.endedProcess, 0);
+    EXPECT_TRUE(window.waits.empty());
+    window.DestroyWindow();
+}
+
+TEST_F(MainWindowTest, BuildsTabsPagesBannerSystemMenuAndIcon) {
+    policy_->firewallEnabled = false;
+    auto window = Open();
+    ASSERT_NE(window->m_hWnd, nullptr);
+    EXPECT_TRUE(window->messages.empty());
+    EXPECT_TRUE(window->waits.empty());
+
+    EXPECT_EQ(window->Tabs().GetItemCount(), 3);
+    char text[64] = "";
+    TCITEMA item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = sizeof text;
+    const char* const tabs[] = {"Add/Remove Programs", "View Ports", "View Traffic"};
+    for (int index = 0; index < 3; ++index) {
+        SendMessageA(window->Tabs(), TCM_GETITEMA, index, reinterpret_cast<LPARAM>(&item));
+        EXPECT_STREQ(text, tabs[index]);
+    }
+    EXPECT_EQ(IsDlgButtonChecked(*window, IDC_FIREWALL_OFF), BST_CHECKED) << "the firewall is off";
+    EXPECT_EQ(IsDlgButtonChecked(*window, IDC_LOGS_ON), BST_CHECKED);
+
+    // The pages in the container in tab order, the banner in its own container.
+    CTabDialog* pages = window->PageContainer();
+    ASSERT_NE(pages, nullptr);
+    ASSERT_EQ(pages->GetPageCount(), 3);
+    EXPECT_EQ(pages->GetPage(0), static_cast<CDialog*>(window->ProgramPage()));
+    EXPECT_EQ(pages->GetPage(1), static_cast<CDialog*>(window->PortPage()));
+    EXPECT_EQ(pages->GetPage(2), static_cast<CDialog*>(window->TrafficPage()));
+    ASSERT_NE(window->Banner(), nullptr);
+    EXPECT_EQ(window->BannerContainer()->GetPage(0), static_cast<CDialog*>(window->Banner()));
+    EXPECT_TRUE(IsWindowVisible(*window->Banner()));
+
+    // The container lies over the tab's display area, in front of the tab control.
+    RECT tabArea, container;
+    GetWindowRect(window->Tabs(), &tabArea);
+    SendMessageA(window->Tabs(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&tabArea));
+    GetWindowRect(*pages, &container);
+    EXPECT_EQ(container.left, tabArea.left);
+    EXPECT_EQ(container.top, tabArea.top);
+    bool containerFirst = false;
+    for (HWND child = GetWindow(*window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (child == pages->m_hWnd || child == window->Tabs().m_hWnd) {
+            containerFirst = child == pages->m_hWnd;
+            break;
+        }
+    }
+    EXPECT_TRUE(containerFirst) << "the tab control must not paint over the pages";
+
+    // The system menu ends with a separator and the About item.
+    HMENU systemMenu = GetSystemMenu(*window, FALSE);
+    const int count = GetMenuItemCount(systemMenu);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(GetMenuItemID(systemMenu, count - 1), static_cast<UINT>(IDM_ABOUTBOX));
+    char about[64] = "";
+    GetMenuStringA(systemMenu, count - 1, about, sizeof about, MF_BYPOSITION);
+    EXPECT_STREQ(about, "&About Palisor...");
+    MENUITEMINFOA separator{};
+    separator.cbSize = sizeof separator;
+    separator.fMask = MIIM_FTYPE;
+    GetMenuItemInfoA(systemMenu, count - 2, TRUE, &separator);
+    EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
+
+    // One icon for the window, the minimised drag and the notification area.
+    const LRESULT icon = SendMessageA(*window, WM_GETICON, ICON_BIG, 0);
+    EXPECT_NE(icon, 0);
+    EXPECT_EQ(SendMessageA(*window, WM_GETICON, ICON_SMALL, 0), icon);
+    EXPECT_EQ(SendMessageA(*window, WM_QUERYDRAGICON, 0, 0), icon);
+    EXPECT_FALSE(window->TrayIcon().iconRemoved);
+    EXPECT_EQ(reinterpret_cast<LRESULT>(window->TrayIcon().iconData.icon), icon);
+    window->DestroyWindow();
+}
+
+TEST_F(MainWindowTest, ATabOutsideTheThreeShowsTheProgramsPage) {
+    auto window = Open();
+    auto visiblePages = [&] {
+        std::vector<CDialog*> visible;
+        for (int index = 0; index < 3; ++index) {
+            if (window->PageContainer()->GetPage(index)->IsWindowVisible())
+                visible.push_back(window->PageContainer()->GetPage(index));
+        }
+        return visible;
+    };
+    auto selectionChanged = [&] {
+        NMHDR header{window->Tabs().m_hWnd, IDC_TABS, static_cast<UINT>(TCN_SELCHANGE)};
+        SendMessageA(*window, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&header));
+    };
+    window->Tabs().SetCurSel(2);
+    selectionChanged();
+    EXPECT_EQ(visiblePages(), std::vector<CDialog*>{window->TrafficPage()});
+    RECT page;
+    GetClientRect(*window->TrafficPage(), &page);
+    EXPECT_EQ(page.right, 505);
+    EXPECT_EQ(page.bottom, 230);
+
+    window->Tabs().SetCurSel(-1);
+    ASSERT_EQ(window->Tabs().GetCurSel(), -1);
+    selectionChanged();
+    EXPECT_EQ(visiblePages(), std::vector<CDialog*>{window->ProgramPage()});
+    window->DestroyWindow();
+}
+
+TEST_F(MainWindowTest, BannerShowsAHandEverywhereAndItsCommandsOpenTheirPages) {
+    auto window = Open();
+    HWND banner = *window->Banner();
+    HWND picture = GetDlgItem(banner, IDC_BANNER_PICTURE);
+    ASSERT_NE(picture, nullptr);
+    const HCURSOR hand = LoadCursor(nullptr, IDC_HAND);
+    for (HWND over : {banner, picture}) {
+        SetCursor(LoadCursor(nullptr, IDC_ARROW));
+        SendMessageA(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), hand);
+    }
+
+    SendMessageA(banner, WM_COMMAND, MAKEWPARAM(IDC_BANNER_PICTURE, STN_CLICKED),
+                 reinterpret_cast<LPARAM>(picture));
+    SendMessageA(*window, WM_COMMAND, ID_TRAY_HOMEPAGE, 0);
+    SendMessageA(GetDlgItem(*window, IDC_FORUM), BM_CLICK, 0, 0);
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"open", "http://www.palisor.example"},
+        {"open", "http://www.palisor.example/content+index.id+16.htm"},
+        {"(default)", "http://www.palisor.example/newbb+index.cat+2.htm"}};
+    EXPECT_EQ(g_opened, expected);
+    EXPECT_TRUE(window->IsWindowVisible()) << "opening a page leaves the window as it was";
+    window->DestroyWindow();
+}
+
+TEST_F(MainWindowTest, TheFirewallRadioButtonsSwitchTheFirewallAndLeaveTheLogsPairAlone) {
+    auto window = Open();
+    ASSERT_TRUE(policy_->firewallEnabled);
+    SendMessageA(GetDlgItem(*window, IDC_FIREWALL_OFF), BM_CLICK, 0, 0);
+    EXPECT_FALSE(policy_->firewallEnabled);
+    EXPECT_EQ(IsDlgButtonChecked(*window, IDC_LOGS_ON), BST_CHECKED);
+    SendMessageA(GetDlgItem(*window, IDC_FIREWALL_ON), BM_CLICK, 0, 0);
+    EXPECT_TRUE(policy_->firewallEnabled);
+    window->DestroyWindow();
+}
+
+} // namespace
