@@ -6,6 +6,11 @@
 
 namespace {
 
+bool IsTabKey(const MSG& msg) {
+    return (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB) ||
+           (msg.message == WM_CHAR && msg.wParam == '\t');
+}
+
 // The dialog whose window is being created on this thread; messages that come before
 // WM_INITDIALOG (WM_SETFONT, notifications of the controls) bind it.
 thread_local CDialog* t_creatingDialog = nullptr;
@@ -105,6 +110,9 @@ BOOL CDialog::CreateFromTemplate(HWND parent) {
             UnbindHandle();
         return FALSE;
     }
+    // A child dialog's controls belong to the tab order of the dialog it sits in.
+    if (::GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_CHILD)
+        ::SetWindowLongPtrA(hwnd, GWL_EXSTYLE, ::GetWindowLongPtrA(hwnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
     return TRUE;
 }
 
@@ -177,6 +185,11 @@ BOOL CDialog::UpdateData(BOOL saveAndValidate) {
 
 BOOL CDialog::PreTranslateMessage(MSG* msg) {
     if (m_hWnd == nullptr || msg->message < WM_KEYFIRST || msg->message > WM_KEYLAST)
+        return FALSE;
+    // Inside another dialog, Tab is left to that one: its tab order runs through this dialog's controls
+    // and on to its own, where this dialog's would go round in circles.
+    if (IsTabKey(*msg) && (GetStyle() & WS_CHILD) != 0 &&
+        dynamic_cast<CDialog*>(CWnd::FromHandle(::GetParent(m_hWnd))) != nullptr)
         return FALSE;
     return ::IsDialogMessageA(m_hWnd, msg);
 }

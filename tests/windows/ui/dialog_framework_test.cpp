@@ -472,4 +472,56 @@ TEST_F(DialogFramework, FilteredModalDialogIgnoresEscape) {
     EXPECT_EQ(unfiltered.cancels, 1);
 }
 
+// Tab walks one order through the main dialog and the controls of the child dialogs inside it (a page
+// container holding pages), skipping hidden pages, and comes back to the main dialog's first control.
+TEST_F(DialogFramework, TabMovesThroughNestedChildDialogsAndBack) {
+    constexpr int kFirst = 200, kLast = 201, kPageEdit1 = 210, kPageEdit2 = 211, kHiddenEdit = 220;
+    DialogTemplate mainTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE, 0, 10, 10, 260, 160, "Main");
+    mainTemplate.AddControl("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 5, 5, 50, 14, kFirst, "First");
+    mainTemplate.AddControl("BUTTON", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 60, 5, 50, 14, kLast, "Last");
+    DialogTemplate containerTemplate(WS_CHILD | WS_VISIBLE, 0, 5, 25, 240, 120);
+    DialogTemplate pageTemplate(WS_CHILD | WS_VISIBLE, 0, 0, 0, 200, 100);
+    pageTemplate.AddControl("EDIT", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 5, 5, 80, 12, kPageEdit1);
+    pageTemplate.AddControl("EDIT", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 5, 25, 80, 12, kPageEdit2);
+    DialogTemplate hiddenTemplate(WS_CHILD, 0, 0, 0, 200, 100);
+    hiddenTemplate.AddControl("EDIT", WS_VISIBLE | WS_BORDER | WS_TABSTOP, 5, 5, 80, 12, kHiddenEdit);
+
+    // The pages swallow Escape as the program's pages do; Tab must still get through them.
+    using Page = EscapeFiltered<CDialog>;
+    CDialog main(mainTemplate.Get());
+    ASSERT_TRUE(main.Create());
+    CDialog container(containerTemplate.Get());
+    ASSERT_TRUE(container.Create(&main));
+    Page page(pageTemplate.Get());
+    ASSERT_TRUE(page.Create(&container));
+    Page hidden(hiddenTemplate.Get());
+    ASSERT_TRUE(hidden.Create(&container));
+    EXPECT_NE(container.GetExStyle() & WS_EX_CONTROLPARENT, 0u);
+    EXPECT_NE(page.GetExStyle() & WS_EX_CONTROLPARENT, 0u);
+
+    ::SetForegroundWindow(main.m_hWnd);
+    ::SetFocus(main.GetDlgItem(kFirst));
+    ASSERT_EQ(::GetFocus(), main.GetDlgItem(kFirst));
+    auto pressTab = [] {
+        ::PostMessageA(::GetFocus(), WM_KEYDOWN, VK_TAB, 0);
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (!ui::PreTranslateThroughParents(&msg)) {
+                ::TranslateMessage(&msg);
+                ::DispatchMessageA(&msg);
+            }
+        }
+        return ::GetFocus();
+    };
+    EXPECT_EQ(pressTab(), main.GetDlgItem(kLast));
+    EXPECT_EQ(pressTab(), page.GetDlgItem(kPageEdit1)) << "into the page inside the container";
+    EXPECT_EQ(pressTab(), page.GetDlgItem(kPageEdit2));
+    EXPECT_EQ(pressTab(), main.GetDlgItem(kFirst)) << "out of the page, past the hidden one";
+
+    // Escape in a page is still swallowed there.
+    MSG escape = {page.GetDlgItem(kPageEdit1), WM_KEYDOWN, VK_ESCAPE, 0, 0, {0, 0}};
+    EXPECT_TRUE(ui::PreTranslateThroughParents(&escape));
+    main.DestroyWindow();
+}
+
 } // namespace
