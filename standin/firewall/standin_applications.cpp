@@ -1,26 +1,18 @@
 // The authorised applications: the collection and its items.
 #include "standin/firewall/standin_enumerator.h"
-#include "standin/firewall/standin_object.h"
+#include "standin/firewall/standin_item.h"
 #include "standin/firewall/standin_objects.h"
 
 namespace standin {
 
 namespace {
 
-class Application final : public StandinObject<INetFwAuthorizedApplication> {
+class Application final : public StandinItem<INetFwAuthorizedApplication, ApplicationData> {
 public:
     Application(std::shared_ptr<StandinPolicy> policy, std::shared_ptr<ApplicationData> data, bool attached)
-        : StandinObject(std::move(policy), IID_INetFwAuthorizedApplication, "INetFwAuthorizedApplication"),
-          data_(std::move(data)), attached_(attached) {}
+        : StandinItem(std::move(policy), IID_INetFwAuthorizedApplication, "INetFwAuthorizedApplication",
+                      std::move(data), attached) {}
 
-    const ApplicationData& Data() const { return *data_; }
-
-    HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override {
-        return ReadText(name, data_->name, "get_Name");
-    }
-    HRESULT STDMETHODCALLTYPE put_Name(BSTR name) override {
-        return Change("put_Name", SysStringLen(name) > 0, [&] { data_->name = FromComString(name); });
-    }
     HRESULT STDMETHODCALLTYPE get_ProcessImageFileName(BSTR* imageFileName) override {
         return ReadText(imageFileName, data_->path, "get_ProcessImageFileName");
     }
@@ -29,68 +21,6 @@ public:
         return Change("put_ProcessImageFileName", SysStringLen(imageFileName) > 0 && !attached_,
                       [&] { data_->path = FromComString(imageFileName); });
     }
-    HRESULT STDMETHODCALLTYPE get_IpVersion(NET_FW_IP_VERSION* ipVersion) override {
-        return Read(ipVersion, data_->ipVersion, "get_IpVersion");
-    }
-    HRESULT STDMETHODCALLTYPE put_IpVersion(NET_FW_IP_VERSION ipVersion) override {
-        return Change("put_IpVersion",
-                      ipVersion >= NET_FW_IP_VERSION_V4 && ipVersion <= NET_FW_IP_VERSION_ANY,
-                      [&] { data_->ipVersion = ipVersion; });
-    }
-    HRESULT STDMETHODCALLTYPE get_Scope(NET_FW_SCOPE* scope) override {
-        return Read(scope, data_->scope, "get_Scope");
-    }
-    HRESULT STDMETHODCALLTYPE put_Scope(NET_FW_SCOPE scope) override {
-        return Change("put_Scope", scope >= NET_FW_SCOPE_ALL && scope <= NET_FW_SCOPE_CUSTOM,
-                      [&] { data_->scope = scope; });
-    }
-    HRESULT STDMETHODCALLTYPE get_RemoteAddresses(BSTR* remoteAddrs) override {
-        return ReadText(remoteAddrs, data_->remoteAddresses, "get_RemoteAddresses");
-    }
-    HRESULT STDMETHODCALLTYPE put_RemoteAddresses(BSTR remoteAddrs) override {
-        return Change("put_RemoteAddresses", SysStringLen(remoteAddrs) > 0,
-                      [&] { data_->remoteAddresses = FromComString(remoteAddrs); });
-    }
-    HRESULT STDMETHODCALLTYPE get_Enabled(VARIANT_BOOL* enabled) override {
-        return Read(enabled, Policy().Report(data_->enabled), "get_Enabled");
-    }
-    HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL enabled) override {
-        return Change("put_Enabled", true, [&] { data_->enabled = enabled != VARIANT_FALSE; });
-    }
-
-private:
-    HRESULT ReadText(BSTR* out, const OleString& value, const char* method) {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
-        *out = nullptr;
-        const HRESULT injected = Check(method);
-        return FAILED(injected) ? injected : ToComString(value, out);
-    }
-    template <typename T> HRESULT Read(T* out, T value, const char* method) {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
-        const HRESULT injected = Check(method);
-        if (SUCCEEDED(injected)) {
-            *out = value;
-        }
-        return injected;
-    }
-    template <typename Apply> HRESULT Change(const char* method, bool accepted, Apply apply) {
-        const HRESULT injected = Check(method);
-        if (FAILED(injected)) {
-            return injected;
-        }
-        if (!accepted) {
-            return E_INVALIDARG;
-        }
-        apply();
-        return attached_ ? Policy().Changed() : S_OK;
-    }
-
-    std::shared_ptr<ApplicationData> data_;
-    bool attached_;
 };
 
 IDispatch* MakeItem(const std::shared_ptr<StandinPolicy>& policy, std::shared_ptr<ApplicationData> data,

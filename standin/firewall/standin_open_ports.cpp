@@ -1,39 +1,17 @@
 // The globally open ports: the collection and its items.
 #include "standin/firewall/standin_enumerator.h"
-#include "standin/firewall/standin_object.h"
+#include "standin/firewall/standin_item.h"
 #include "standin/firewall/standin_objects.h"
 
 namespace standin {
 
 namespace {
 
-class OpenPort final : public StandinObject<INetFwOpenPort> {
+class OpenPort final : public StandinItem<INetFwOpenPort, OpenPortData> {
 public:
     OpenPort(std::shared_ptr<StandinPolicy> policy, std::shared_ptr<OpenPortData> data, bool attached)
-        : StandinObject(std::move(policy), IID_INetFwOpenPort, "INetFwOpenPort"), data_(std::move(data)),
-          attached_(attached) {}
+        : StandinItem(std::move(policy), IID_INetFwOpenPort, "INetFwOpenPort", std::move(data), attached) {}
 
-    const OpenPortData& Data() const { return *data_; }
-
-    HRESULT STDMETHODCALLTYPE get_Name(BSTR* name) override {
-        if (name == nullptr) {
-            return E_POINTER;
-        }
-        *name = nullptr;
-        const HRESULT injected = Check("get_Name");
-        return FAILED(injected) ? injected : ToComString(data_->name, name);
-    }
-    HRESULT STDMETHODCALLTYPE put_Name(BSTR name) override {
-        return Change("put_Name", SysStringLen(name) > 0, [&] { data_->name = FromComString(name); });
-    }
-    HRESULT STDMETHODCALLTYPE get_IpVersion(NET_FW_IP_VERSION* ipVersion) override {
-        return Read(ipVersion, data_->ipVersion, "get_IpVersion");
-    }
-    HRESULT STDMETHODCALLTYPE put_IpVersion(NET_FW_IP_VERSION ipVersion) override {
-        return Change("put_IpVersion",
-                      ipVersion >= NET_FW_IP_VERSION_V4 && ipVersion <= NET_FW_IP_VERSION_ANY,
-                      [&] { data_->ipVersion = ipVersion; });
-    }
     HRESULT STDMETHODCALLTYPE get_Protocol(NET_FW_IP_PROTOCOL* ipProtocol) override {
         return Read(ipProtocol, static_cast<NET_FW_IP_PROTOCOL>(data_->protocol), "get_Protocol");
     }
@@ -50,61 +28,9 @@ public:
     HRESULT STDMETHODCALLTYPE put_Port(LONG portNumber) override {
         return Change("put_Port", portNumber >= 1 && portNumber <= 65535, [&] { data_->port = portNumber; });
     }
-    HRESULT STDMETHODCALLTYPE get_Scope(NET_FW_SCOPE* scope) override {
-        return Read(scope, data_->scope, "get_Scope");
-    }
-    HRESULT STDMETHODCALLTYPE put_Scope(NET_FW_SCOPE scope) override {
-        return Change("put_Scope", scope >= NET_FW_SCOPE_ALL && scope <= NET_FW_SCOPE_CUSTOM,
-                      [&] { data_->scope = scope; });
-    }
-    HRESULT STDMETHODCALLTYPE get_RemoteAddresses(BSTR* remoteAddrs) override {
-        if (remoteAddrs == nullptr) {
-            return E_POINTER;
-        }
-        *remoteAddrs = nullptr;
-        const HRESULT injected = Check("get_RemoteAddresses");
-        return FAILED(injected) ? injected : ToComString(data_->remoteAddresses, remoteAddrs);
-    }
-    HRESULT STDMETHODCALLTYPE put_RemoteAddresses(BSTR remoteAddrs) override {
-        return Change("put_RemoteAddresses", SysStringLen(remoteAddrs) > 0,
-                      [&] { data_->remoteAddresses = FromComString(remoteAddrs); });
-    }
-    HRESULT STDMETHODCALLTYPE get_Enabled(VARIANT_BOOL* enabled) override {
-        return Read(enabled, Policy().Report(data_->enabled), "get_Enabled");
-    }
-    HRESULT STDMETHODCALLTYPE put_Enabled(VARIANT_BOOL enabled) override {
-        return Change("put_Enabled", true, [&] { data_->enabled = enabled != VARIANT_FALSE; });
-    }
     HRESULT STDMETHODCALLTYPE get_BuiltIn(VARIANT_BOOL* builtIn) override {
         return Read(builtIn, VARIANT_FALSE, "get_BuiltIn");
     }
-
-private:
-    template <typename T> HRESULT Read(T* out, T value, const char* method) {
-        if (out == nullptr) {
-            return E_POINTER;
-        }
-        const HRESULT injected = Check(method);
-        if (SUCCEEDED(injected)) {
-            *out = value;
-        }
-        return injected;
-    }
-    // A write that the service accepts changes the item; an item in the policy is saved at once.
-    template <typename Apply> HRESULT Change(const char* method, bool accepted, Apply apply) {
-        const HRESULT injected = Check(method);
-        if (FAILED(injected)) {
-            return injected;
-        }
-        if (!accepted) {
-            return E_INVALIDARG;
-        }
-        apply();
-        return attached_ ? Policy().Changed() : S_OK;
-    }
-
-    std::shared_ptr<OpenPortData> data_;
-    bool attached_;
 };
 
 IDispatch* MakeItem(const std::shared_ptr<StandinPolicy>& policy, std::shared_ptr<OpenPortData> data,
