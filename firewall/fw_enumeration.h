@@ -2,6 +2,7 @@
 #pragma once
 
 #include "platform/com_ptr.h"
+#include "platform/com_variant.h"
 
 namespace fw_enumeration {
 
@@ -34,6 +35,22 @@ template <typename T> bool ElementAs(const VARIANT& element, REFIID interfaceId,
         return false;
     }
     return static_cast<bool>(out);
+}
+
+// Hands every element of the collection to `visit`, in the enumerator's order, until the first fetch
+// that delivers none. Each element is cleared before the next is fetched. A collection whose
+// enumerator cannot be obtained has no elements.
+template <typename Collection, typename Visit> void ForEachElement(Collection* collection, Visit visit) {
+    ComPtr<IEnumVARIANT> enumerator = OpenEnumerator(collection);
+    if (!enumerator) {
+        return;
+    }
+    enumerator->Reset();
+    ComVariant element;
+    while (enumerator->Next(1, element.Get(), nullptr) == S_OK) {
+        visit(*element);
+        element.Clear();
+    }
 }
 
 } // namespace fw_enumeration

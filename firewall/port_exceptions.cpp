@@ -7,10 +7,9 @@
 #include "firewall/fw_enumeration.h"
 #include "firewall/fw_steps.h"
 #include "platform/com_string.h"
-#include "platform/com_variant.h"
 
 using fw_enumeration::ElementAs;
-using fw_enumeration::OpenEnumerator;
+using fw_enumeration::ForEachElement;
 using fw_steps::Fail;
 using fw_steps::Require;
 using fw_steps::Run;
@@ -54,6 +53,12 @@ bool ReadPortRow(const VARIANT& element, PortRow& row) {
     return true;
 }
 
+ComPtr<INetFwOpenPorts> RequirePorts(INetFwProfile* profile) {
+    ComPtr<INetFwOpenPorts> ports;
+    Require(profile->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+    return ports;
+}
+
 } // namespace
 
 FW_ERROR_CODE FirewallAccess::QueryPortException(int port, int protocol, int& enabled) {
@@ -62,8 +67,7 @@ FW_ERROR_CODE FirewallAccess::QueryPortException(int port, int protocol, int& en
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
-        ComPtr<INetFwOpenPorts> ports;
-        Require(profile_->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+        ComPtr<INetFwOpenPorts> ports = RequirePorts(profile_.Get());
         ComPtr<INetFwOpenPort> item;
         const HRESULT found = ports->Item(port, AsProtocol(protocol), item.Receive());
         if (FAILED(found) || !item) {
@@ -90,8 +94,7 @@ FW_ERROR_CODE FirewallAccess::AddPortException(int port, int protocol, const OLE
         if (enabled == 1) {
             return; // an enabled exception keeps its name
         }
-        ComPtr<INetFwOpenPorts> ports;
-        Require(profile_->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+        ComPtr<INetFwOpenPorts> ports = RequirePorts(profile_.Get());
         ComPtr<INetFwOpenPort> item;
         Require(creator_.CreateInstance(CLSID_NetFwOpenPort, nullptr, CLSCTX_INPROC_SERVER,
                                         IID_INetFwOpenPort, item.ReceiveVoid()),
@@ -120,8 +123,7 @@ FW_ERROR_CODE FirewallAccess::RemovePortException(int port, int protocol) {
         if (enabled != 1) {
             return; // missing or switched off: left as it is
         }
-        ComPtr<INetFwOpenPorts> ports;
-        Require(profile_->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+        ComPtr<INetFwOpenPorts> ports = RequirePorts(profile_.Get());
         Require(ports->Remove(port, AsProtocol(protocol)), FW_ERROR_COLLECTION_REMOVE);
     });
 }
@@ -131,8 +133,7 @@ FW_ERROR_CODE FirewallAccess::TogglePortException(int port, int protocol, int ti
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
-        ComPtr<INetFwOpenPorts> ports;
-        Require(profile_->get_GloballyOpenPorts(ports.Receive()), ports, FW_ERROR_GET_PORTS);
+        ComPtr<INetFwOpenPorts> ports = RequirePorts(profile_.Get());
         ComPtr<INetFwOpenPort> item;
         const HRESULT found = ports->Item(port, AsProtocol(protocol), item.Receive());
         if (FAILED(found) || !item) {
@@ -152,17 +153,10 @@ void FirewallAccess::ListPortExceptions() {
     if (FAILED(profile_->get_GloballyOpenPorts(ports.Receive())) || !ports) {
         return;
     }
-    ComPtr<IEnumVARIANT> enumerator = OpenEnumerator(ports.Get());
-    if (!enumerator) {
-        return;
-    }
-    enumerator->Reset();
-    ComVariant element;
-    while (enumerator->Next(1, element.Get(), nullptr) == S_OK) {
+    ForEachElement(ports.Get(), [&](const VARIANT& element) {
         PortRow row;
-        if (ReadPortRow(*element, row)) {
+        if (ReadPortRow(element, row)) {
             host_.AddPortRow(row.name, row.protocolText, row.portText, row.enabled);
         }
-        element.Clear();
-    }
+    });
 }

@@ -5,10 +5,9 @@
 #include "firewall/fw_enumeration.h"
 #include "firewall/fw_steps.h"
 #include "platform/com_string.h"
-#include "platform/com_variant.h"
 
 using fw_enumeration::ElementAs;
-using fw_enumeration::OpenEnumerator;
+using fw_enumeration::ForEachElement;
 using fw_steps::Fail;
 using fw_steps::Require;
 using fw_steps::Run;
@@ -165,17 +164,10 @@ void FirewallAccess::ListProgramExceptions() {
     if (FAILED(profile_->get_AuthorizedApplications(programs.Receive())) || !programs) {
         return;
     }
-    ComPtr<IEnumVARIANT> enumerator = OpenEnumerator(programs.Get());
-    if (!enumerator) {
-        return;
-    }
-    enumerator->Reset();
-    ComVariant element;
-    while (enumerator->Next(1, element.Get(), nullptr) == S_OK) {
+    ForEachElement(programs.Get(), [&](const VARIANT& element) {
         ProgramRow row;
-        if (ReadProgramRow(*element, row)) {
+        if (ReadProgramRow(element, row)) {
             host_.AddProgramRow(row.name, row.path, row.enabled);
         }
-        element.Clear();
-    }
+    });
 }
