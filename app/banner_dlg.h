@@ -11,8 +11,6 @@ public:
     explicit CBannerDlg(CWnd* parent = nullptr);
     ~CBannerDlg() override;
 
-    static constexpr const char* kRuntimeClassName = "CBannerDlg";
-
 protected:
     void OnPictureClicked();
     LRESULT OnSetCursor(WPARAM, LPARAM);

@@ -67,6 +67,8 @@ protected:
     // Shows the page of the given tab (1 ports, 2 traffic, anything else programs) and hides the rest.
     void ShowPageOfTab(int index);
     void ShowAboutBox();
+    // Makes the traffic page object; tests give it a scripted network.
+    virtual CSnifferDlg* NewTrafficPage(CWnd* parent);
 
     LRESULT OnTrayNotification(WPARAM id, LPARAM event);
     LRESULT OnSysCommand(WPARAM command, LPARAM, bool& handled);

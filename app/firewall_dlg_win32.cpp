@@ -124,7 +124,7 @@ BOOL CfirewallDlg::BuildChildWindows() {
         return FALSE;
     m_pTabDialog->AddPage(m_pPortDlg);
 
-    m_pSnifferDlg = new CSnifferDlg(m_pTabDialog);
+    m_pSnifferDlg = NewTrafficPage(m_pTabDialog);
     if (!m_pSnifferDlg->Create(IDD_TRAFFIC_PAGE, m_pTabDialog))
         return FALSE;
     m_pTabDialog->AddPage(m_pSnifferDlg);
@@ -151,6 +151,10 @@ BOOL CfirewallDlg::BuildChildWindows() {
     m_pBannerContainer->SetWindowPos(HWND_TOP, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     m_pBannerContainer->LayOutBanner();
     return TRUE;
+}
+
+CSnifferDlg* CfirewallDlg::NewTrafficPage(CWnd* parent) {
+    return new CSnifferDlg(parent);
 }
 
 void CfirewallDlg::ShowPageOfTab(int index) {

@@ -19,6 +19,7 @@
 #include "pages/tab_dialog.h"
 #include "res/resource.h"
 #include "standin/firewall/standin_com_creator.h"
+#include "traffic/scripted_capture_network.h"
 #include "traffic/sniffer_dlg.h"
 
 namespace {
@@ -247,6 +248,60 @@ TEST_F(MainWindowTest, TheFirewallRadioButtonsSwitchTheFirewallAndLeaveTheLogsPa
     SendMessageA(GetDlgItem(*window, IDC_FIREWALL_ON), BM_CLICK, 0, 0);
     EXPECT_TRUE(policy_->firewallEnabled);
     window->DestroyWindow();
+}
+
+// The traffic page over a scripted network whose receive blocks while nothing arrives, so that a
+// capture keeps running until it is stopped.
+class ScriptedMainWindow : public TestMainWindow {
+public:
+    ScriptedMainWindow(ComObjectCreator& creator, palisor::CaptureNetwork& network)
+        : TestMainWindow(creator), network_(network) {}
+
+protected:
+    CSnifferDlg* NewTrafficPage(CWnd* parent) override {
+        return new CSnifferDlg(parent, network_, [](const char*, const char*, const char*, int) {});
+    }
+
+private:
+    palisor::CaptureNetwork& network_;
+};
+
+TEST_F(MainWindowTest, LogsOnIsIgnoredWhileACaptureRunsOffStopsItAndTheWindowStopsItWhenItGoes) {
+    // The page is never deleted, so the network outlives it.
+    static palisor::ScriptedCaptureNetwork network;
+    network.hostAddresses = {"10.0.0.5"};
+    ScriptedMainWindow window(*creator_, network);
+    ASSERT_TRUE(window.Create(nullptr));
+    Pump();
+    CSnifferDlg* page = window.TrafficPage();
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(network.WaitUntilIdle(5000)) << "the capture started at start-up";
+    EXPECT_TRUE(page->Capturing());
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_LOGS_ON), BST_CHECKED);
+    const auto running = network.counts();
+    EXPECT_EQ(running.socketsCreated, 1);
+    EXPECT_EQ(running.boundAddress, "10.0.0.5");
+
+    SendMessageA(GetDlgItem(window, IDC_LOGS_ON), BM_CLICK, 0, 0);
+    EXPECT_TRUE(page->Capturing());
+    EXPECT_EQ(network.counts().socketsCreated, 1) << "no second capture";
+    EXPECT_EQ(network.counts().startups, running.startups) << "nor a second start of the network";
+    EXPECT_EQ(page->captureEngine().interfaceList().size(), 1u);
+
+    SendMessageA(GetDlgItem(window, IDC_LOGS_OFF), BM_CLICK, 0, 0);
+    EXPECT_FALSE(page->Capturing());
+    EXPECT_EQ(network.counts().socketsClosed, 1);
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_LOGS_ON), BST_UNCHECKED);
+
+    SendMessageA(GetDlgItem(window, IDC_LOGS_ON), BM_CLICK, 0, 0);
+    ASSERT_TRUE(network.WaitUntilIdle(5000)) << "a new capture";
+    EXPECT_TRUE(page->Capturing());
+    EXPECT_EQ(network.counts().socketsCreated, 2);
+    EXPECT_EQ(network.counts().boundAddress, "10.0.0.5");
+
+    window.DestroyWindow();
+    EXPECT_FALSE(page->Capturing()) << "the capture ends with the window, before the page's state";
+    EXPECT_EQ(network.counts().socketsClosed, 2);
 }
 
 } // namespace
