@@ -295,6 +295,26 @@ TEST_F(SessionTrackingTest, DirectionMattersAndAddressesAreComparedAsText) {
     EXPECT_FALSE(decoder.TrackTcpSegment("host-a", "host-b", tcp, 19));
 }
 
+TEST_F(SessionTrackingTest, EachOfTheFourPartsOfASessionTellsSessionsApart) {
+    const std::uint32_t other = Ipv4(10, 0, 0, 2);
+    Feed(Segment(kClient, 1025, kServer, 80, kTcpSyn, 100));
+    const TcpSegmentPlan differingInOnePart[] = {
+        Segment(other, 1025, kServer, 80, kTcpSyn, 100),   // source address
+        Segment(kClient, 1026, kServer, 80, kTcpSyn, 100), // source port
+        Segment(kClient, 1025, other, 80, kTcpSyn, 100),   // destination address
+        Segment(kClient, 1025, kServer, 81, kTcpSyn, 100), // destination port
+    };
+    for (const TcpSegmentPlan& plan : differingInOnePart) {
+        Feed(plan);
+        EXPECT_NE(LastLine().find(" /*New session*/ "), std::string::npos) << LastLine();
+    }
+    EXPECT_EQ(decoder.sessionTable().size(), 5u);
+    // Ending one of them leaves the first in place.
+    Feed(Segment(kClient, 1025, kServer, 81, kTcpFin, 101));
+    EXPECT_EQ(decoder.sessionTable().size(), 4u);
+    EXPECT_EQ(NoteOf(kTcpAck, 99, 1), " { Gap < 0 }");
+}
+
 TEST_F(SessionTrackingTest, TableKeepsOpeningOrderAcrossRemovals) {
     for (std::uint16_t port : {1, 2, 3})
         NoteOf(kTcpSyn, 0, 0, kClient, port);
