@@ -60,7 +60,8 @@ CfirewallDlg::CfirewallDlg(ComObjectCreator& creator, CWnd* parent)
     m_hIcon = ::LoadIconA(m_instance, MAKEINTRESOURCEA(IDR_MAINFRAME));
 }
 
-// The profile goes first; the icon, the placeholders and the tab control follow as members.
+// The profile goes first; the notification-area icon, the placeholders and the tab control follow as
+// members.
 CfirewallDlg::~CfirewallDlg() {
     CloseFirewallProfile();
 }
