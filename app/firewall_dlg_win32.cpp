@@ -107,6 +107,15 @@ BOOL CfirewallDlg::OnInitDialog() {
 
     m_trayIcon.CreateTrayIcon(this, kTrayCallbackMessage, "Palisor", m_hIcon, IDR_TRAY_MENU, FALSE, nullptr,
                               nullptr, 0, 10);
+
+    // The template places the window at the screen's corner; it opens in the middle of the work area.
+    RECT work{}, window{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(&window);
+    const int x = work.left + ((work.right - work.left) - (window.right - window.left)) / 2;
+    const int y = work.top + ((work.bottom - work.top) - (window.bottom - window.top)) / 2;
+    SetWindowPos(nullptr, x > work.left ? x : work.left, y > work.top ? y : work.top, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return TRUE;
 }
 
