@@ -1,6 +1,7 @@
 // The replay tool on capture files written here: exact transcript and tree out.
 
 #include "tests/unit/traffic/datagram_builder.h"
+#include "tests/unit/traffic/expected_tree.h"
 #include "tests/unit/traffic/pcap_file_writer.h"
 
 #include <gtest/gtest.h>
@@ -14,16 +15,13 @@ namespace palisor {
 namespace {
 
 using testing::BuildDatagram;
+using testing::ExpectedEntry;
 using testing::Ipv4;
 using testing::PcapFileWriter;
 using testing::Segment;
 
 const std::uint32_t kClient = Ipv4(10, 0, 0, 5);
 const std::uint32_t kServer = Ipv4(10, 0, 0, 1);
-
-std::string Dots(const char* label, int dots) {
-    return std::string(label) + std::string(dots, '.') + " ";
-}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -121,60 +119,9 @@ protected:
 };
 
 TEST_F(ReplayToolTest, TranscriptAndTreeOfEveryLinkType) {
-    const std::string tree = "--\n"
-                             "10.0.0.5 - 10.0.0.1\n"
-                             "  IP Header\n"
-                             "    " +
-                             Dots("Source IP:", 30) +
-                             "10.0.0.5\n"
-                             "    " +
-                             Dots("Destination IP:", 25) +
-                             "10.0.0.1\n"
-                             "  TCP Header\n"
-                             "    " +
-                             Dots("Source Port:", 28) +
-                             "1025\n"
-                             "    " +
-                             Dots("Destination Port:", 23) +
-                             "80\n"
-                             "    " +
-                             Dots("Size:", 35) +
-                             "4\n"
-                             "    " +
-                             Dots("Flags:", 34) +
-                             "ACK\n"
-                             "    " +
-                             Dots("Sequence:", 31) +
-                             "1\n"
-                             "    " +
-                             Dots("Ack:", 36) +
-                             "0\n"
-                             "10.0.0.1 - 10.0.0.5\n"
-                             "  IP Header\n"
-                             "    " +
-                             Dots("Source IP:", 30) +
-                             "10.0.0.1\n"
-                             "    " +
-                             Dots("Destination IP:", 25) +
-                             "10.0.0.5\n"
-                             "  TCP Header\n"
-                             "    " +
-                             Dots("Source Port:", 28) +
-                             "80\n"
-                             "    " +
-                             Dots("Destination Port:", 23) +
-                             "1025\n"
-                             "    " +
-                             Dots("Size:", 35) +
-                             "12\n"
-                             "    " +
-                             Dots("Flags:", 34) +
-                             "SYN,ACK,TAPI\n"
-                             "    " +
-                             Dots("Sequence:", 31) +
-                             "5000\n"
-                             "    " +
-                             Dots("Ack:", 36) + "1001\n";
+    const std::string tree =
+        "--\n" + ExpectedEntry({"10.0.0.5", "10.0.0.1", "1025", "80", "4", "ACK", "1", "0"}) +
+        ExpectedEntry({"10.0.0.1", "10.0.0.5", "80", "1025", "12", "SYN,ACK,TAPI", "5000", "1001"});
     // Ethernet (with its padding), Linux cooked (both versions), raw IP and BSD loopback.
     for (std::uint32_t linkType : {1u, 113u, 276u, 101u, 0u}) {
         WriteConnection(linkType);

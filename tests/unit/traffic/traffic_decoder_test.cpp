@@ -1,6 +1,7 @@
 // Datagrams in, transcript lines and tree texts out.
 
 #include "tests/unit/traffic/datagram_builder.h"
+#include "tests/unit/traffic/expected_tree.h"
 #include "traffic/memory_tree.h"
 #include "traffic/tcp_text.h"
 #include "traffic/traffic_decoder.h"
@@ -11,16 +12,14 @@ namespace palisor {
 namespace {
 
 using testing::BuildDatagram;
+using testing::Dots;
+using testing::ExpectedEntry;
 using testing::Ipv4;
 using testing::Segment;
 using testing::TcpSegmentPlan;
 
 const std::uint32_t kClient = Ipv4(10, 0, 0, 5);
 const std::uint32_t kServer = Ipv4(10, 0, 0, 1);
-
-std::string Dots(const char* label, int dots) {
-    return std::string(label) + std::string(dots, '.') + " ";
-}
 
 class TrafficDecoderTest : public ::testing::Test {
 protected:
@@ -47,32 +46,8 @@ TEST_F(TrafficDecoderTest, OpeningSynMakesTheDocumentedLineAndAnElevenItemEntry)
     EXPECT_EQ(
         LastLine(),
         "10.0.0.5 - 10.0.0.1 {1025-80}, len: 0, seq: 1000,ack: 0, Flags: SYN,TAPI  /*New session*/ \r\n");
-    const std::string expected = "10.0.0.5 - 10.0.0.1\n"
-                                 "  IP Header\n"
-                                 "    " +
-                                 Dots("Source IP:", 30) +
-                                 "10.0.0.5\n"
-                                 "    " +
-                                 Dots("Destination IP:", 25) +
-                                 "10.0.0.1\n"
-                                 "  TCP Header\n"
-                                 "    " +
-                                 Dots("Source Port:", 28) +
-                                 "1025\n"
-                                 "    " +
-                                 Dots("Destination Port:", 23) +
-                                 "80\n"
-                                 "    " +
-                                 Dots("Size:", 35) +
-                                 "0\n"
-                                 "    " +
-                                 Dots("Flags:", 34) +
-                                 "SYN,TAPI\n"
-                                 "    " +
-                                 Dots("Sequence:", 31) +
-                                 "1000\n"
-                                 "    " +
-                                 Dots("Ack:", 36) + "0\n";
+    const std::string expected =
+        ExpectedEntry({"10.0.0.5", "10.0.0.1", "1025", "80", "0", "SYN,TAPI", "1000", "0"});
     EXPECT_EQ(tree.Dump(), expected);
     ASSERT_EQ(tree.ItemCount(), 11u);
     // Images: conversation 0, header groups 1, fields 2, the same when selected.
