@@ -59,18 +59,27 @@ ComPtr<INetFwOpenPorts> RequirePorts(INetFwProfile* profile) {
     return ports;
 }
 
+// The first steps of a query and of a switch: the profile, the open ports, the exception for the
+// pair. Empty when there is no exception for the pair.
+ComPtr<INetFwOpenPort> LookUpPort(INetFwProfile* profile, int port, int protocol) {
+    if (profile == nullptr) {
+        Fail(FW_ERROR_PROFILE_STATE);
+    }
+    ComPtr<INetFwOpenPorts> ports = RequirePorts(profile);
+    ComPtr<INetFwOpenPort> item;
+    if (FAILED(ports->Item(port, AsProtocol(protocol), item.Receive()))) {
+        item.Reset();
+    }
+    return item;
+}
+
 } // namespace
 
 FW_ERROR_CODE FirewallAccess::QueryPortException(int port, int protocol, int& enabled) {
     enabled = 0;
     return Run([&] {
-        if (!profile_) {
-            Fail(FW_ERROR_PROFILE_STATE);
-        }
-        ComPtr<INetFwOpenPorts> ports = RequirePorts(profile_.Get());
-        ComPtr<INetFwOpenPort> item;
-        const HRESULT found = ports->Item(port, AsProtocol(protocol), item.Receive());
-        if (FAILED(found) || !item) {
+        ComPtr<INetFwOpenPort> item = LookUpPort(profile_.Get(), port, protocol);
+        if (!item) {
             return; // no exception for this pair
         }
         VARIANT_BOOL value = VARIANT_FALSE;
@@ -130,13 +139,8 @@ FW_ERROR_CODE FirewallAccess::RemovePortException(int port, int protocol) {
 
 FW_ERROR_CODE FirewallAccess::TogglePortException(int port, int protocol, int ticked) {
     return Run([&] {
-        if (!profile_) {
-            Fail(FW_ERROR_PROFILE_STATE);
-        }
-        ComPtr<INetFwOpenPorts> ports = RequirePorts(profile_.Get());
-        ComPtr<INetFwOpenPort> item;
-        const HRESULT found = ports->Item(port, AsProtocol(protocol), item.Receive());
-        if (FAILED(found) || !item) {
+        ComPtr<INetFwOpenPort> item = LookUpPort(profile_.Get(), port, protocol);
+        if (!item) {
             return;
         }
         // The box was ticked before the click, so the click switches the exception off. The firewall's

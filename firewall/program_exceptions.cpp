@@ -59,22 +59,31 @@ ComString RequireText(const OLECHAR* text) {
     return copy;
 }
 
+// The first steps of a query and of a switch: the profile, the path, the collection, the exception
+// for the path. Empty when there is no exception for the path.
+ComPtr<INetFwAuthorizedApplication> LookUpProgram(INetFwProfile* profile, const OLECHAR* path) {
+    if (profile == nullptr) {
+        Fail(FW_ERROR_PROFILE_STATE);
+    }
+    if (path == nullptr) {
+        Fail(FW_ERROR_NULL_ARGUMENT);
+    }
+    ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile);
+    ComString comPath = RequireText(path);
+    ComPtr<INetFwAuthorizedApplication> item;
+    if (FAILED(programs->Item(comPath.Get(), item.Receive()))) {
+        item.Reset();
+    }
+    return item;
+}
+
 } // namespace
 
 FW_ERROR_CODE FirewallAccess::QueryProgramException(const OLECHAR* path, int& enabled) {
     enabled = 0;
     return Run([&] {
-        if (!profile_) {
-            Fail(FW_ERROR_PROFILE_STATE);
-        }
-        if (path == nullptr) {
-            Fail(FW_ERROR_NULL_ARGUMENT);
-        }
-        ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile_.Get());
-        ComString comPath = RequireText(path);
-        ComPtr<INetFwAuthorizedApplication> item;
-        const HRESULT found = programs->Item(comPath.Get(), item.Receive());
-        if (FAILED(found) || !item) {
+        ComPtr<INetFwAuthorizedApplication> item = LookUpProgram(profile_.Get(), path);
+        if (!item) {
             return; // no exception for this path
         }
         VARIANT_BOOL value = VARIANT_FALSE;
@@ -138,17 +147,8 @@ FW_ERROR_CODE FirewallAccess::RemoveProgramException(const OLECHAR* path) {
 
 FW_ERROR_CODE FirewallAccess::ToggleProgramException(const OLECHAR* path, int ticked) {
     return Run([&] {
-        if (!profile_) {
-            Fail(FW_ERROR_PROFILE_STATE);
-        }
-        if (path == nullptr) {
-            Fail(FW_ERROR_NULL_ARGUMENT);
-        }
-        ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile_.Get());
-        ComString comPath = RequireText(path);
-        ComPtr<INetFwAuthorizedApplication> item;
-        const HRESULT found = programs->Item(comPath.Get(), item.Receive());
-        if (FAILED(found) || !item) {
+        ComPtr<INetFwAuthorizedApplication> item = LookUpProgram(profile_.Get(), path);
+        if (!item) {
             return;
         }
         // The box was ticked before the click, so the click switches the exception off.
