@@ -105,7 +105,7 @@ protected:
 };
 
 TEST_F(PalisorTest, StartsWithTheFirewallStateTheFirstTabTheListsAndTheIcon) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     EXPECT_TRUE(IsChecked(palisor().Control(IDC_FIREWALL_ON)));
     EXPECT_FALSE(IsChecked(palisor().Control(IDC_FIREWALL_OFF)));
     EXPECT_TRUE(IsChecked(palisor().Control(IDC_LOGS_ON)));
@@ -131,7 +131,7 @@ TEST_F(PalisorTest, StartsWithTheFirewallStateTheFirstTabTheListsAndTheIcon) {
 }
 
 TEST_F(PalisorTest, ShowsTheFirewallOffWhenItIsOff) {
-    Launch("firewall off\n");
+    ASSERT_NO_FATAL_FAILURE(Launch("firewall off\n"));
     EXPECT_FALSE(IsChecked(palisor().Control(IDC_FIREWALL_ON)));
     EXPECT_TRUE(IsChecked(palisor().Control(IDC_FIREWALL_OFF)));
     EXPECT_EQ(ListItemCount(GetDlgItem(palisor().ProgramsPage(), IDC_PROGRAM_LIST)), 0);
@@ -139,9 +139,9 @@ TEST_F(PalisorTest, ShowsTheFirewallOffWhenItIsOff) {
 }
 
 TEST_F(PalisorTest, PortsPageValidatesAddsSwitchesAndRemovesThroughTheFirewall) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     HWND page = palisor().PortsPage();
-    ShowTab(1, page);
+    ASSERT_NO_FATAL_FAILURE(ShowTab(1, page));
     HWND list = GetDlgItem(page, IDC_PORT_LIST);
     HWND name = GetDlgItem(page, IDC_PORT_NAME);
     HWND number = GetDlgItem(page, IDC_PORT_NUMBER);
@@ -199,7 +199,7 @@ TEST_F(PalisorTest, PortsPageValidatesAddsSwitchesAndRemovesThroughTheFirewall) 
 }
 
 TEST_F(PalisorTest, ProgramsPageBrowsesAddsSwitchesAndRemovesThroughTheFirewall) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     HWND page = palisor().ProgramsPage();
     HWND list = GetDlgItem(page, IDC_PROGRAM_LIST);
     HWND path = GetDlgItem(page, IDC_PROGRAM_PATH);
@@ -244,7 +244,7 @@ TEST_F(PalisorTest, ProgramsPageBrowsesAddsSwitchesAndRemovesThroughTheFirewall)
 }
 
 TEST_F(PalisorTest, EnterOpensAboutEscapeDoesNothingAndTheCloseBoxHidesIntoTheTray) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     HWND tabs = palisor().Control(IDC_TABS);
     ExpectAboutBox(
         "Enter", [&] { PostKey(tabs, VK_RETURN); }, [](HWND about) { PostKey(about, VK_ESCAPE); });
@@ -277,7 +277,7 @@ TEST_F(PalisorTest, EnterOpensAboutEscapeDoesNothingAndTheCloseBoxHidesIntoTheTr
 }
 
 TEST_F(PalisorTest, AboutComesFromTheButtonTheIconMenuAndTheSystemMenu) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     ExpectAboutBox(
         "About button", [&] { PostClick(palisor().Control(IDOK)); },
         [](HWND about) { PostClick(GetDlgItem(about, IDOK)); });
@@ -293,7 +293,7 @@ TEST_F(PalisorTest, AboutComesFromTheButtonTheIconMenuAndTheSystemMenu) {
 }
 
 TEST_F(PalisorTest, FirewallRadioButtonsSwitchTheFirewall) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     PostClick(palisor().Control(IDC_FIREWALL_OFF));
     EXPECT_TRUE(palisor().WaitForPolicyLine("firewall off"));
     EXPECT_FALSE(IsChecked(palisor().Control(IDC_FIREWALL_ON)));
@@ -303,16 +303,16 @@ TEST_F(PalisorTest, FirewallRadioButtonsSwitchTheFirewall) {
 }
 
 TEST_F(PalisorTest, TabsShowExactlyOnePageAtATime) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     const std::vector<HWND> pages = Pages();
     for (int index : {1, 2, 0, 2, 1, 0}) {
-        ShowTab(index, pages[index]);
+        ASSERT_NO_FATAL_FAILURE(ShowTab(index, pages[index]));
         EXPECT_EQ(TabSelection(palisor().Control(IDC_TABS)), index);
     }
 }
 
 TEST_F(PalisorTest, TheIconMenusExitEndsTheProgramAndTakesTheIcon) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     HWND window = main();
     ChooseTrayMenuItem(3); // "E&xit", past the separator
     DWORD status = 1;
@@ -322,9 +322,9 @@ TEST_F(PalisorTest, TheIconMenusExitEndsTheProgramAndTakesTheIcon) {
 }
 
 TEST_F(PalisorTest, TrafficPageStaysUsableAndTheCaptureReportsItsSocketFailure) {
-    Launch();
+    ASSERT_NO_FATAL_FAILURE(Launch());
     HWND page = palisor().TrafficPage();
-    ShowTab(2, page);
+    ASSERT_NO_FATAL_FAILURE(ShowTab(2, page));
     HWND tree = GetDlgItem(page, IDC_TRAFFIC_TREE);
     EXPECT_TRUE(IsWindowVisible(tree));
     SaveShot(main(), "traffic");
@@ -335,8 +335,8 @@ TEST_F(PalisorTest, TrafficPageStaysUsableAndTheCaptureReportsItsSocketFailure) 
     EXPECT_FALSE(IsChecked(palisor().Control(IDC_FIREWALL_OFF))) << "the two radio pairs are separate groups";
     PostClick(palisor().Control(IDC_LOGS_ON));
     ASSERT_TRUE(WaitUntil([&] { return IsChecked(palisor().Control(IDC_LOGS_ON)); }));
-    ShowTab(0, palisor().ProgramsPage());
-    ShowTab(2, page);
+    ASSERT_NO_FATAL_FAILURE(ShowTab(0, palisor().ProgramsPage()));
+    ASSERT_NO_FATAL_FAILURE(ShowTab(2, page));
 
     ASSERT_TRUE(palisor().ExitThroughButton());
     // One line per capture, in the text mode of the platform's runtime.
