@@ -181,7 +181,12 @@ TEST_F(MainWindowTest, BuildsTabsPagesBannerSystemMenuAndIcon) {
     EXPECT_EQ(SendMessageA(*window, WM_GETICON, ICON_SMALL, 0), icon);
     EXPECT_EQ(SendMessageA(*window, WM_QUERYDRAGICON, 0, 0), icon);
     EXPECT_FALSE(window->TrayIcon().iconRemoved);
-    EXPECT_EQ(reinterpret_cast<LRESULT>(window->TrayIcon().iconData.icon), icon);
+    const auto& tray = window->TrayIcon().iconData;
+    EXPECT_EQ(reinterpret_cast<LRESULT>(tray.icon), icon);
+    EXPECT_EQ(tray.window, static_cast<void*>(window->m_hWnd)) << "the icon's messages go to the main window";
+    EXPECT_EQ(tray.id, static_cast<std::uint32_t>(IDR_TRAY_MENU));
+    EXPECT_EQ(tray.callbackMessage, 0x800Au);
+    EXPECT_STREQ(tray.tip, "Palisor");
     window->DestroyWindow();
 }
 
