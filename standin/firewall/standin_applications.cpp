@@ -1,5 +1,5 @@
 // The authorised applications: the collection and its items.
-#include "standin/firewall/standin_enumerator.h"
+#include "standin/firewall/standin_collection.h"
 #include "standin/firewall/standin_item.h"
 #include "standin/firewall/standin_objects.h"
 
@@ -28,22 +28,12 @@ IDispatch* MakeItem(const std::shared_ptr<StandinPolicy>& policy, std::shared_pt
     return new Application(policy, std::move(data), attached);
 }
 
-class Applications final : public StandinObject<INetFwAuthorizedApplications> {
+class Applications final : public StandinCollection<INetFwAuthorizedApplications, ApplicationData> {
 public:
     explicit Applications(std::shared_ptr<StandinPolicy> policy)
-        : StandinObject(std::move(policy), IID_INetFwAuthorizedApplications, "INetFwAuthorizedApplications") {
-    }
+        : StandinCollection(std::move(policy), IID_INetFwAuthorizedApplications,
+                            "INetFwAuthorizedApplications", &StandinPolicy::applications, &MakeItem) {}
 
-    HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-        if (count == nullptr) {
-            return E_POINTER;
-        }
-        const HRESULT injected = Check("get_Count");
-        if (SUCCEEDED(injected)) {
-            *count = static_cast<LONG>(Policy().applications.size());
-        }
-        return injected;
-    }
     HRESULT STDMETHODCALLTYPE Add(INetFwAuthorizedApplication* app) override {
         const HRESULT injected = Check("Add");
         if (FAILED(injected)) {
@@ -80,18 +70,6 @@ public:
             return kNotFound;
         }
         *app = new Application(SharedPolicy(), entry, true);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown** newEnum) override {
-        if (newEnum == nullptr) {
-            return E_POINTER;
-        }
-        *newEnum = nullptr;
-        const HRESULT injected = Check("get__NewEnum");
-        if (FAILED(injected)) {
-            return injected;
-        }
-        *newEnum = new Enumerator<ApplicationData>(SharedPolicy(), Policy().applications, &MakeItem);
         return S_OK;
     }
 };

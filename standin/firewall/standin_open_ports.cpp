@@ -1,5 +1,5 @@
 // The globally open ports: the collection and its items.
-#include "standin/firewall/standin_enumerator.h"
+#include "standin/firewall/standin_collection.h"
 #include "standin/firewall/standin_item.h"
 #include "standin/firewall/standin_objects.h"
 
@@ -38,21 +38,12 @@ IDispatch* MakeItem(const std::shared_ptr<StandinPolicy>& policy, std::shared_pt
     return new OpenPort(policy, std::move(data), attached);
 }
 
-class OpenPorts final : public StandinObject<INetFwOpenPorts> {
+class OpenPorts final : public StandinCollection<INetFwOpenPorts, OpenPortData> {
 public:
     explicit OpenPorts(std::shared_ptr<StandinPolicy> policy)
-        : StandinObject(std::move(policy), IID_INetFwOpenPorts, "INetFwOpenPorts") {}
+        : StandinCollection(std::move(policy), IID_INetFwOpenPorts, "INetFwOpenPorts", &StandinPolicy::ports,
+                            &MakeItem) {}
 
-    HRESULT STDMETHODCALLTYPE get_Count(LONG* count) override {
-        if (count == nullptr) {
-            return E_POINTER;
-        }
-        const HRESULT injected = Check("get_Count");
-        if (SUCCEEDED(injected)) {
-            *count = static_cast<LONG>(Policy().ports.size());
-        }
-        return injected;
-    }
     HRESULT STDMETHODCALLTYPE Add(INetFwOpenPort* port) override {
         const HRESULT injected = Check("Add");
         if (FAILED(injected)) {
@@ -91,18 +82,6 @@ public:
             return kNotFound;
         }
         *openPort = new OpenPort(SharedPolicy(), entry, true);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE get__NewEnum(IUnknown** newEnum) override {
-        if (newEnum == nullptr) {
-            return E_POINTER;
-        }
-        *newEnum = nullptr;
-        const HRESULT injected = Check("get__NewEnum");
-        if (FAILED(injected)) {
-            return injected;
-        }
-        *newEnum = new Enumerator<OpenPortData>(SharedPolicy(), Policy().ports, &MakeItem);
         return S_OK;
     }
 };
