@@ -2,6 +2,7 @@
 
 #include "controls/header_geometry.h"
 #include "controls/mem_dc.h"
+#include "controls/rect_conversion.h"
 #include "ui/gdi_objects.h"
 
 namespace {
@@ -10,9 +11,8 @@ namespace {
 constexpr COLORREF kTitleColor = RGB(0, 0, 255);
 constexpr int kTitleBufferSize = 80;
 
-header_geometry::Rect ToRect(const RECT& r) {
-    return {r.left, r.top, r.right, r.bottom};
-}
+using cell_geometry::ToGeometry;
+using cell_geometry::ToRect;
 
 } // namespace
 
@@ -87,7 +87,7 @@ void CXHeaderCtrl::PaintHeader(CDC* dc) {
         RECT rect = {0, 0, 0, 0};
         GetItemRect(index, &rect);
 
-        if (header_geometry::OverlapsHorizontally(ToRect(rect), ToRect(clip))) {
+        if (header_geometry::OverlapsHorizontally(ToGeometry(rect), ToGeometry(clip))) {
             if (item.fmt & HDF_OWNERDRAW) {
                 DRAWITEMSTRUCT draw = {};
                 draw.CtlType = ODT_HEADER;
@@ -107,7 +107,7 @@ void CXHeaderCtrl::PaintHeader(CDC* dc) {
                 DrawHeaderItem(dc, inner, &item);
             }
             if (position < count - 1) {
-                header_geometry::Separator separator = header_geometry::SeparatorAt(ToRect(rect));
+                header_geometry::Separator separator = header_geometry::SeparatorAt(ToGeometry(rect));
                 dc->SelectObject(shadowPen);
                 dc->MoveTo(separator.shadow.x, separator.shadow.top);
                 dc->LineTo(separator.shadow.x, separator.shadow.bottom);
@@ -120,8 +120,8 @@ void CXHeaderCtrl::PaintHeader(CDC* dc) {
     }
 
     if (total > 0) {
-        header_geometry::Rect border = header_geometry::BorderRect(ToRect(client), total);
-        dc->Draw3dRect(RECT{border.left, border.top, border.right, border.bottom}, colorLight, colorShadow);
+        header_geometry::Rect border = header_geometry::BorderRect(ToGeometry(client), total);
+        dc->Draw3dRect(ToRect(border), colorLight, colorShadow);
     }
     if (previousFont != nullptr)
         dc->SelectObject(previousFont);
@@ -148,7 +148,7 @@ void CXHeaderCtrl::DrawHeaderItem(CDC* dc, RECT rect, const HDITEMA* item) {
 int CXHeaderCtrl::PaintItemImage(CDC* dc, const RECT& rect, const HDITEMA* item, bool atRight) {
     HIMAGELIST list = GetImageList();
     header_geometry::ImagePlacement place = header_geometry::PlaceImage(
-        ToRect(rect), item->iImage, list != nullptr, imageSize.cx, imageSize.cy, atRight);
+        ToGeometry(rect), item->iImage, list != nullptr, imageSize.cx, imageSize.cy, atRight);
     if (!place.drawn)
         return 0;
     COLORREF savedBack = ImageList_GetBkColor(list);
@@ -173,8 +173,8 @@ int CXHeaderCtrl::PaintItemImage(CDC* dc, const RECT& rect, const HDITEMA* item,
 
 int CXHeaderCtrl::PaintItemBitmap(CDC* dc, const RECT& rect, const HDITEMA*, HBITMAP bitmap,
                                   const BITMAP& info, bool atRight) {
-    header_geometry::BitmapPlacement place =
-        header_geometry::PlaceBitmap(ToRect(rect), bitmap != nullptr, info.bmWidth, info.bmHeight, atRight);
+    header_geometry::BitmapPlacement place = header_geometry::PlaceBitmap(
+        ToGeometry(rect), bitmap != nullptr, info.bmWidth, info.bmHeight, atRight);
     if (!place.drawn)
         return 0;
     CDC memory;

@@ -4,6 +4,7 @@
 
 #include "controls/cell_geometry.h"
 #include "controls/check_rules.h"
+#include "controls/rect_conversion.h"
 #include "controls/selection_colors.h"
 #include "ui/gdi_objects.h"
 
@@ -12,12 +13,8 @@ namespace {
 constexpr COLORREF kUseSystemColor = static_cast<COLORREF>(-1);
 constexpr COLORREF kTickColor = RGB(0, 0, 0);
 
-cell_geometry::Rect ToGeometry(const RECT& r) {
-    return {r.left, r.top, r.right, r.bottom};
-}
-RECT ToRect(const cell_geometry::Rect& r) {
-    return RECT{r.left, r.top, r.right, r.bottom};
-}
+using cell_geometry::ToGeometry;
+using cell_geometry::ToRect;
 
 // Restores a drawing context's state when a cell is done with it.
 class SavedDCState {
@@ -122,11 +119,7 @@ int CXListCtrl::InsertItem(int row, LPCSTR text) {
 int CXListCtrl::InsertItem(int row, LPCSTR text, COLORREF textColor, COLORREF backColor) {
     if (row < 0)
         return -1;
-    LVITEMA item = {};
-    item.mask = LVIF_TEXT;
-    item.iItem = row;
-    item.pszText = const_cast<LPSTR>(text);
-    int index = CListCtrl::InsertItem(&item);
+    int index = CListCtrl::InsertItem(row, text);
     if (index < 0)
         return index;
     int columns = GetColumnCount();
