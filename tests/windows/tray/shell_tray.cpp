@@ -10,13 +10,26 @@ HWND ShellTrayWindow() {
     return ::FindWindowA("Shell_TrayWnd", nullptr);
 }
 
-bool IconInShell(HWND window, UINT id) {
+namespace {
+
+// Asks the shell for an operation on the icon of window and id, changing nothing else of it.
+bool NotifyShell(DWORD operation, HWND window, UINT id) {
     NOTIFYICONDATAA data;
     std::memset(&data, 0, sizeof data);
     data.cbSize = NOTIFYICONDATAA_V2_SIZE;
     data.hWnd = window;
     data.uID = id;
-    return ::Shell_NotifyIconA(NIM_MODIFY, &data) != FALSE;
+    return ::Shell_NotifyIconA(operation, &data) != FALSE;
+}
+
+} // namespace
+
+bool IconInShell(HWND window, UINT id) {
+    return NotifyShell(NIM_MODIFY, window, id);
+}
+
+bool DeleteIconFromShell(HWND window, UINT id) {
+    return NotifyShell(NIM_DELETE, window, id);
 }
 
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {

@@ -13,6 +13,9 @@ HWND ShellTrayWindow();
 // True when the shell holds an icon of window and id (it accepts a modification of it).
 bool IconInShell(HWND window, UINT id);
 
+// Deletes the icon of window and id from the shell behind its owner's back.
+bool DeleteIconFromShell(HWND window, UINT id);
+
 // Posts a mouse message at the places of the notification area's icons, one after the other,
 // pumping messages after each until arrived() is true. False when no place brought it.
 bool ClickIcon(UINT mouseMessage, const std::function<bool()>& arrived);

@@ -21,12 +21,7 @@ HICON AppIcon() {
 } // IDI_APPLICATION
 
 void RemoveBehindItsBack(HWND window, UINT id) {
-    NOTIFYICONDATAA data;
-    std::memset(&data, 0, sizeof data);
-    data.cbSize = NOTIFYICONDATAA_V2_SIZE;
-    data.hWnd = window;
-    data.uID = id;
-    ASSERT_TRUE(::Shell_NotifyIconA(NIM_DELETE, &data));
+    ASSERT_TRUE(DeleteIconFromShell(window, id));
     ASSERT_FALSE(IconInShell(window, id));
 }
 
