@@ -187,6 +187,27 @@ TEST_F(CheckListPixels, SelectedRowUsesTheHighlightColoursOnlyWhileTheListHasFoc
     list.GetCellRect(1, 3, LVIR_BOUNDS, &remove);
     EXPECT_EQ(ListPixel(remove.left + 2, remove.top + 1), kWhite);
     EXPECT_GT(CountColor(list.m_hWnd, remove, kBlue), 20);
+
+    // A list that shows its selection always paints the row in button face with window text then.
+    list.ModifyStyle(0, LVS_SHOWSELALWAYS);
+    Repaint();
+    COLORREF face = ::GetSysColor(COLOR_BTNFACE);
+    EXPECT_EQ(ListPixel(name.left + 2, name.top + 1), face);
+    EXPECT_EQ(ListPixel(remove.left + 2, remove.top + 1), face);
+    EXPECT_EQ(CountColor(list.m_hWnd, remove, kBlue), 0) << "the row's own text colour gives way too";
+    list.ModifyStyle(LVS_SHOWSELALWAYS, 0);
+
+    // Without full-row select only the first cell of the selected row takes the highlight.
+    list.SetExtendedStyle(0);
+    list.SetFocus();
+    PumpMessages(30);
+    ASSERT_EQ(::GetFocus(), list.m_hWnd);
+    Repaint();
+    RECT first;
+    list.GetCellRect(1, 0, LVIR_BOUNDS, &first);
+    EXPECT_EQ(ListPixel(first.left + 2, first.top + 1), highlight);
+    EXPECT_EQ(ListPixel(name.left + 2, name.top + 1), ::GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(ListPixel(remove.left + 2, remove.top + 1), kWhite);
 }
 
 TEST_F(CheckListPixels, HeaderIsFlatWithBlueTitlesSeparatorsBetweenColumnsAndABorderAsWideAsThem) {
