@@ -2,6 +2,7 @@
 // the geometry promises.
 #include "check_list_fixture.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -316,6 +317,19 @@ TEST_F(CheckListPixels, EmptyListShowsItsMessageTenPixelsBelowTheHeaderUntilARow
     RECT gap = {client.left, headerItem.bottom, client.right, headerItem.bottom + 10};
     EXPECT_EQ(CountColor(empty.m_hWnd, gap, ::GetSysColor(COLOR_WINDOW)), (client.right - client.left) * 10);
     EXPECT_GT(rows.second - rows.first, 12) << "the narrow list wraps the message";
+    // Each line is centred: the first line's ink leaves about as much room on the left as on the right.
+    int leftmost = client.right, rightmost = client.left;
+    HDC dc = ::GetDC(empty.m_hWnd);
+    for (int y = rows.first; y < rows.first + 10; ++y)
+        for (int x = client.left; x < client.right; ++x)
+            if (::GetPixel(dc, x, y) == text) {
+                leftmost = std::min(leftmost, x);
+                rightmost = std::max(rightmost, x);
+            }
+    ::ReleaseDC(empty.m_hWnd, dc);
+    ASSERT_LT(leftmost, rightmost);
+    EXPECT_GT(leftmost - client.left, 4);
+    EXPECT_LE(std::abs((leftmost - client.left) - (client.right - 1 - rightmost)), 4);
 
     // A row makes it go at the next paint.
     empty.InsertItem(0, "");
