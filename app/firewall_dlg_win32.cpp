@@ -2,6 +2,7 @@
 
 #include <objbase.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/about_dlg.h"
@@ -163,8 +164,36 @@ BOOL CfirewallDlg::BuildChildWindows() {
     return TRUE;
 }
 
+namespace {
+
+// Standard output is a text stream, whose runtime turns every LF into CR LF. The transcript line
+// already ends in CR LF, so its CR is left to the runtime: the bytes that arrive are the line as
+// formed, not CR CR LF.
+class TextStreamTranscriptSink : public palisor::TranscriptSink {
+public:
+    explicit TextStreamTranscriptSink(std::FILE* stream) : stream_(stream) {}
+    void WriteLine(const char* line, std::size_t length) override {
+        if (length >= 2 && line[length - 2] == '\r' && line[length - 1] == '\n') {
+            std::fwrite(line, 1, length - 2, stream_);
+            std::fputc('\n', stream_);
+        } else {
+            std::fwrite(line, 1, length, stream_);
+        }
+    }
+
+private:
+    std::FILE* stream_;
+};
+
+} // namespace
+
 CSnifferDlg* CfirewallDlg::NewTrafficPage(CWnd* parent) {
-    return new CSnifferDlg(parent);
+    // The transcript of every segment goes to standard output, beside the capture's diagnostic
+    // lines: `palisor.exe > traffic.txt` keeps both, and with no stream attached nothing is paid.
+    static TextStreamTranscriptSink standardOutput(stdout);
+    auto* page = new CSnifferDlg(parent);
+    page->SetTranscriptSink(standardOutput);
+    return page;
 }
 
 void CfirewallDlg::ShowPageOfTab(int index) {

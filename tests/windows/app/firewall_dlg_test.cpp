@@ -6,6 +6,10 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <utility>
@@ -307,6 +311,60 @@ TEST_F(MainWindowTest, LogsOnIsIgnoredWhileACaptureRunsOffStopsItAndTheWindowSto
     window.DestroyWindow();
     EXPECT_FALSE(page->Capturing()) << "the capture ends with the window, before the page's state";
     EXPECT_EQ(network.counts().socketsClosed, 2);
+}
+
+TEST_F(MainWindowTest, TheProgramsTrafficPageWritesEachTranscriptLineToStandardOutputAsFormed) {
+    // Standard output is sent to a file in text mode, as a redirection gives it; the page's own network is
+    // the real one, whose failure line under Wine lands in the same file and does not matter here.
+    char path[MAX_PATH] = "";
+    char folder[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, folder);
+    GetTempFileNameA(folder, "trn", 0, path);
+    std::fflush(stdout);
+    const int saved = _dup(_fileno(stdout));
+    const int file = _open(path, _O_WRONLY | _O_TRUNC | _O_TEXT);
+    ASSERT_GE(file, 0);
+    _dup2(file, _fileno(stdout));
+    _close(file);
+
+    auto window = Open();
+    CSnifferDlg* page = window->TrafficPage();
+    ASSERT_NE(page, nullptr);
+    // 10.0.0.5:1025 -> 10.0.0.1:80, SYN, sequence number 1000: twenty bytes of IP, twenty of TCP.
+    static const unsigned char syn[40] = {0x45, 0, 0,  40, 0,    0,    0,    0,    64, 6,  0, 0, 10,   0,
+                                          0,    5, 10, 0,  0,    1,    0x04, 0x01, 0,  80, 0, 0, 0x03, 0xE8,
+                                          0,    0, 0,  0,  0x50, 0x02, 0,    0,    0,  0,  0, 0};
+    // The tree calls are carried out by this thread, so the datagram comes from another one.
+    HANDLE feeder = CreateThread(
+        nullptr, 0,
+        [](void* param) -> DWORD {
+            static_cast<CSnifferDlg*>(param)->DecodeDatagram(syn, sizeof syn);
+            return 0;
+        },
+        page, 0, nullptr);
+    ASSERT_NE(feeder, nullptr);
+    while (MsgWaitForMultipleObjects(1, &feeder, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
+        Pump();
+    CloseHandle(feeder);
+    window->DestroyWindow();
+
+    std::fflush(stdout);
+    _dup2(saved, _fileno(stdout));
+    _close(saved);
+    std::string written;
+    if (FILE* in = std::fopen(path, "rb")) {
+        char chunk[512];
+        for (size_t n; (n = std::fread(chunk, 1, sizeof chunk, in)) > 0;)
+            written.append(chunk, n);
+        std::fclose(in);
+    }
+    DeleteFileA(path);
+    EXPECT_NE(
+        written.find(
+            "10.0.0.5 - 10.0.0.1 {1025-80}, len: 0, seq: 1000,ack: 0, Flags: SYN,TAPI  /*New session*/ \r\n"),
+        std::string::npos)
+        << written;
+    EXPECT_EQ(written.find("\r\r\n"), std::string::npos) << "no doubled CR";
 }
 
 } // namespace
