@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     cmake make g++ python3 googletest libgtest-dev libgmock-dev libbenchmark-dev
     mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
-    wine64 xvfb x11-utils imagemagick libpcap-dev tcpdump clang libclang-rt-14-dev clang-format
+    wine wine64 fonts-wine xvfb x11-utils imagemagick libpcap-dev tcpdump clang libclang-rt-14-dev clang-format
 )
 missing=()
 for p in "${packages[@]}"; do
