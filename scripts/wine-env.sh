@@ -6,6 +6,8 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko installer dialogs when a prefix is created.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 export WINEARCH=win64
+# Plain, unsmoothed text on every machine (see fonts.conf).
+export FONTCONFIG_FILE="$PALISOR_ROOT/scripts/fonts.conf"
 
 # palisor_start_xvfb: starts Xvfb on the first free display number and exports DISPLAY.
 # The server is killed when the calling shell exits.

@@ -10,6 +10,8 @@ prefix=$(realpath -m "$1")
 dll=${2:-}
 template="$(dirname "$prefix")/template"
 mkdir -p "$(dirname "$prefix")"
+# Raised whenever the template's recipe below changes, so that kept templates are made again.
+recipe=2
 
 make_template() {
     rm -rf "$template"
@@ -17,12 +19,16 @@ make_template() {
     WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$template.log" 2>&1
     WINEPREFIX="$template" wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f \
         >>"$template.log" 2>&1
+    # Plain, unsmoothed text as on a fresh Windows XP; without the setting Wine follows fontconfig,
+    # which smooths on some machines and not on others, and pixel checks of text would differ.
+    WINEPREFIX="$template" wine reg add 'HKCU\Control Panel\Desktop' /v FontSmoothing /d 0 /f >>"$template.log" 2>&1
     WINEPREFIX="$template" wineserver -w
     # A prefix update would register Wine's own firewall stubs again over ours.
     echo disable >"$template/.update-timestamp"
+    echo "$recipe" >"$template/.palisor-recipe"
 }
 
-[ -f "$template/.update-timestamp" ] && grep -q disable "$template/.update-timestamp" || make_template
+[ "$(cat "$template/.palisor-recipe" 2>/dev/null)" = "$recipe" ] || make_template
 
 export WINEPREFIX="$prefix"
 wineserver -k >/dev/null 2>&1 || true
