@@ -44,7 +44,8 @@ protected:
     void Launch(const std::string& policy = kPolicy, const std::vector<std::string>& environment = {}) {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         session_ = std::make_unique<PalisorSession>(info->name(), policy);
-        ASSERT_TRUE(session_->Start(environment));
+        ASSERT_TRUE(session_->Start(environment))
+            << "starting the program failed, error " << ::GetLastError();
         ASSERT_TRUE(session_->WaitForMainWindow()) << "no main window";
     }
 
