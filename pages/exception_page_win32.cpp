@@ -72,6 +72,28 @@ std::vector<int> EnableColumnStates(const CXListCtrl& list) {
     return states;
 }
 
+void HeaderClickTracker::Notice(const CXListCtrl& list, UINT message, LPARAM lParam) {
+    if (message != WM_NOTIFY || list.m_hWnd == nullptr)
+        return;
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->hwndFrom == list.m_hWnd && header->code == LVN_COLUMNCLICK &&
+        reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem == 0) {
+        before_ = EnableColumnStates(list);
+        seen_ = true;
+    }
+}
+
+bool HeaderClickTracker::TakeChanges(const CXListCtrl& list, const NMHDR* header,
+                                     std::vector<page_rules::BoxChange>& changes) {
+    const auto* click = reinterpret_cast<const NMLISTVIEW*>(header);
+    if (click->iSubItem != 0 || !seen_)
+        return false;
+    seen_ = false;
+    changes = page_rules::ChangedBoxes(before_, EnableColumnStates(list));
+    before_.clear();
+    return true;
+}
+
 void ClearRows(CXListCtrl& list) {
     list.DeleteAllItems();
     // An empty list's header shows the clear box; the rows added next tick it when all are ticked.

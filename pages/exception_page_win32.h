@@ -9,6 +9,7 @@
 
 #include "controls/x_list_ctrl.h"
 #include "pages/firewall_pages_host.h"
+#include "pages/page_rules.h"
 
 namespace exception_page {
 
@@ -36,5 +37,22 @@ std::vector<int> EnableColumnStates(const CXListCtrl& list);
 
 // Clears the list for a refill. The header box then follows the rows the refill adds.
 void ClearRows(CXListCtrl& list);
+
+// Which rows a click on the "Enable" header changed. The list ticks or clears every box itself
+// before the page hears of the click, so the boxes are noted while the notification passes the
+// page's window procedure and compared when the page's handler runs.
+class HeaderClickTracker {
+public:
+    // From the page's WindowProc, for every message.
+    void Notice(const CXListCtrl& list, UINT message, LPARAM lParam);
+    // From the page's column-click handler: false when the click was not on the "Enable" header
+    // (or went unnoticed); otherwise the rows whose box it changed.
+    bool TakeChanges(const CXListCtrl& list, const NMHDR* header,
+                     std::vector<page_rules::BoxChange>& changes);
+
+private:
+    std::vector<int> before_;
+    bool seen_ = false;
+};
 
 } // namespace exception_page

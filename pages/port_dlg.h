@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/x_list_ctrl.h"
+#include "pages/exception_page_win32.h"
 #include "res/resource.h"
 #include "ui/data_exchange.h"
 #include "ui/dialog.h"
@@ -54,8 +55,7 @@ private:
     void Refill();
 
     // The boxes of column 0 just before the list acts on a click on its header.
-    std::vector<int> boxesBeforeHeaderClick;
-    bool headerClickSeen = false;
+    exception_page::HeaderClickTracker headerClicks;
 
     DECLARE_MESSAGE_TABLE()
 };

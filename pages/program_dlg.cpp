@@ -105,29 +105,16 @@ LRESULT CProgramDlg::OnListClick(NMHDR* header) {
 }
 
 LRESULT CProgramDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    // The list sets every box itself on a header click before the page hears of it, so the boxes are
-    // noted first: only the exceptions whose box changed are switched.
-    if (message == WM_NOTIFY && list.m_hWnd != nullptr) {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (header->hwndFrom == list.m_hWnd && header->code == LVN_COLUMNCLICK &&
-            reinterpret_cast<const NMLISTVIEW*>(lParam)->iSubItem == kEnableColumn) {
-            boxesBeforeHeaderClick = exception_page::EnableColumnStates(list);
-            headerClickSeen = true;
-        }
-    }
+    headerClicks.Notice(list, message, lParam);
     return EscapeFiltered<CDialog>::WindowProc(message, wParam, lParam);
 }
 
 LRESULT CProgramDlg::OnHeaderClick(NMHDR* header, bool& handled) {
-    const auto* click = reinterpret_cast<const NMLISTVIEW*>(header);
-    if (click->iSubItem != kEnableColumn || !headerClickSeen) {
+    std::vector<page_rules::BoxChange> changes;
+    if (!headerClicks.TakeChanges(list, header, changes)) {
         handled = false;
         return 0;
     }
-    headerClickSeen = false;
-    const auto changes =
-        page_rules::ChangedBoxes(boxesBeforeHeaderClick, exception_page::EnableColumnStates(list));
-    boxesBeforeHeaderClick.clear();
     if (changes.empty())
         return 0;
     if (FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd)) {

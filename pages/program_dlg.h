@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "controls/x_list_ctrl.h"
+#include "pages/exception_page_win32.h"
 #include "res/resource.h"
 #include "ui/data_exchange.h"
 #include "ui/dialog.h"
@@ -49,8 +50,7 @@ private:
     LRESULT OnHeaderClick(NMHDR* header, bool& handled);
     void Refill();
 
-    std::vector<int> boxesBeforeHeaderClick;
-    bool headerClickSeen = false;
+    exception_page::HeaderClickTracker headerClicks;
 
     DECLARE_MESSAGE_TABLE()
 };
