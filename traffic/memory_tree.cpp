@@ -1,5 +1,7 @@
 #include "traffic/memory_tree.h"
 
+#include <cstring>
+
 namespace palisor {
 
 const MemoryTree::Node* MemoryTree::Find(TreeItem item) const {
@@ -22,15 +24,43 @@ TreeItem MemoryTree::FirstChild(TreeItem item) {
     return node ? node->firstChild : 0;
 }
 
+void MemoryTree::StoreText(std::size_t index, const std::string& text) {
+    TextSlot& slot = Slot(index);
+    if (text.size() <= sizeof(slot.text)) {
+        if (slot.length == TextSlot::kLong)
+            longTexts_.erase(index);
+        std::memcpy(slot.text, text.data(), text.size());
+        slot.length = static_cast<std::uint8_t>(text.size());
+        return;
+    }
+    longTexts_[index] = text;
+    slot.length = TextSlot::kLong;
+}
+
+void MemoryTree::AppendText(std::string& out, std::size_t index) const {
+    const TextSlot& slot = Slot(index);
+    if (slot.length == TextSlot::kLong)
+        out += longTexts_.at(index);
+    else
+        out.append(slot.text, slot.length);
+}
+
 std::string MemoryTree::GetText(TreeItem item) {
-    const Node* node = Find(item);
-    return node ? node->text : std::string();
+    std::string text;
+    if (Find(item))
+        AppendText(text, item - 1);
+    return text;
 }
 
 TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
     if (parent != 0 && !Find(parent))
         return 0;
-    nodes_.push_back(Node{text, image, selectedImage, parent, 0, 0, 0});
+    const std::size_t index = nodes_.size();
+    if ((index >> kChunkBits) >= textChunks_.size())
+        textChunks_.emplace_back(new TextSlot[kChunkSize]);
+    // The text first: if it cannot be stored, the tree is unchanged.
+    StoreText(index, text);
+    nodes_.push_back(Node{image, selectedImage, parent, 0, 0, 0});
     const TreeItem item = nodes_.size();
     if (parent == 0) {
         if (lastRoot_ != 0)
@@ -50,11 +80,15 @@ TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int im
 }
 
 bool MemoryTree::SetText(TreeItem item, const std::string& text) {
-    Node* node = Lookup(item);
-    if (!node)
+    if (item == 0 || item > nodes_.size())
         return false;
-    node->text = text;
+    StoreText(item - 1, text);
     return true;
+}
+
+void MemoryTree::Prefetch(TreeItem item) {
+    if (item != 0 && item <= nodes_.size())
+        __builtin_prefetch(&Slot(item - 1), 1);
 }
 
 std::string MemoryTree::Dump() const {
@@ -68,7 +102,7 @@ std::string MemoryTree::Dump() const {
         stack.pop_back();
         const Node& node = nodes_[item - 1];
         out.append(static_cast<std::size_t>(depth) * 2, ' ');
-        out += node.text;
+        AppendText(out, item - 1);
         out += '\n';
         if (node.next != 0)
             stack.emplace_back(node.next, depth);

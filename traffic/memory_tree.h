@@ -1,10 +1,17 @@
 #pragma once
 // A tree kept in memory, with the same operations and ordering as the tree-view control. Used by
 // tests, the replay tool and the fuzzer.
+//
+// Texts live apart from the links, in one 64-byte slot per item found by the item number alone:
+// changing a text writes one slot and reads nothing else, as cheap with a million items as with
+// ten. Texts too long for a slot are kept in a map beside it.
 
 #include "traffic/tree_access.h"
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace palisor {
@@ -12,7 +19,6 @@ namespace palisor {
 class MemoryTree : public TreeAccess {
 public:
     struct Node {
-        std::string text;
         int image = 0;
         int selectedImage = 0;
         TreeItem parent = 0;
@@ -21,6 +27,10 @@ public:
         TreeItem next = 0;
     };
 
+    MemoryTree() = default;
+    MemoryTree(const MemoryTree&) = delete;
+    MemoryTree& operator=(const MemoryTree&) = delete;
+
     TreeItem FirstRoot() override { return firstRoot_; }
     TreeItem NextSibling(TreeItem item) override;
     TreeItem FirstChild(TreeItem item) override;
@@ -28,6 +38,7 @@ public:
     std::string GetText(TreeItem item) override;
     TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
     bool SetText(TreeItem item, const std::string& text) override;
+    void Prefetch(TreeItem item) override;
 
     // Null for an unknown item.
     const Node* Find(TreeItem item) const;
@@ -36,9 +47,28 @@ public:
     std::string Dump() const;
 
 private:
+    struct alignas(64) TextSlot {
+        static constexpr std::uint8_t kLong = 0xFF; // the text is in longTexts_
+        std::uint8_t length = 0;
+        char text[63];
+    };
+    static_assert(sizeof(TextSlot) == 64, "one text slot per cache line");
+
     Node* Lookup(TreeItem item);
+    void StoreText(std::size_t index, const std::string& text);
+    void AppendText(std::string& out, std::size_t index) const;
+    TextSlot& Slot(std::size_t index) { return textChunks_[index >> kChunkBits][index & (kChunkSize - 1)]; }
+    const TextSlot& Slot(std::size_t index) const {
+        return textChunks_[index >> kChunkBits][index & (kChunkSize - 1)];
+    }
+
+    // Text slots come in chunks that never move, so a growing tree never copies its texts.
+    static constexpr std::size_t kChunkBits = 12;
+    static constexpr std::size_t kChunkSize = std::size_t(1) << kChunkBits;
 
     std::vector<Node> nodes_; // item n is nodes_[n - 1]
+    std::vector<std::unique_ptr<TextSlot[]>> textChunks_;
+    std::unordered_map<std::size_t, std::string> longTexts_;
     TreeItem firstRoot_ = 0;
     TreeItem lastRoot_ = 0;
 };

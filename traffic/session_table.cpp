@@ -2,49 +2,64 @@
 
 namespace palisor {
 
-void SessionTable::MakeKey(std::string& key, const std::string& srcAddr, std::int32_t srcPort,
-                           const std::string& dstAddr, std::int32_t dstPort) {
-    // Addresses never hold a NUL, so it separates the parts without ambiguity; the ports follow
-    // as four raw bytes each.
-    key.clear();
-    key += srcAddr;
-    key += '\0';
-    key += dstAddr;
-    key += '\0';
-    for (std::int32_t port : {srcPort, dstPort})
-        for (int shift = 24; shift >= 0; shift -= 8)
-            key += static_cast<char>((static_cast<std::uint32_t>(port) >> shift) & 0xFF);
+namespace {
+
+bool SameKey(const Session& session, const std::string& srcAddr, std::int32_t srcPort,
+             const std::string& dstAddr, std::int32_t dstPort) {
+    return session.srcPort == srcPort && session.dstPort == dstPort && session.srcAddr == srcAddr &&
+           session.dstAddr == dstAddr;
+}
+
+} // namespace
+
+std::uint64_t SessionTable::Hash(const std::string& srcAddr, std::int32_t srcPort, const std::string& dstAddr,
+                                 std::int32_t dstPort) const {
+    const std::uint64_t ports = (std::uint64_t(std::uint32_t(srcPort)) << 32) | std::uint32_t(dstPort);
+    std::uint64_t h = HashBytes(srcAddr.data(), srcAddr.size(), seed_ ^ MixHash(ports));
+    return HashBytes(dstAddr.data(), dstAddr.size(), h);
 }
 
 Session* SessionTable::Find(const std::string& srcAddr, std::int32_t srcPort, const std::string& dstAddr,
                             std::int32_t dstPort) {
-    MakeKey(scratchKey_, srcAddr, srcPort, dstAddr, dstPort);
-    auto found = index_.find(scratchKey_);
-    return found == index_.end() ? nullptr : found->second->get();
+    return Find(Hash(srcAddr, srcPort, dstAddr, dstPort), srcAddr, srcPort, dstAddr, dstPort);
+}
+
+Session* SessionTable::Find(std::uint64_t hash, const std::string& srcAddr, std::int32_t srcPort,
+                            const std::string& dstAddr, std::int32_t dstPort) {
+    auto* slot = slots_.Find(
+        hash, [&](const Entry& entry) { return SameKey(entry.session, srcAddr, srcPort, dstAddr, dstPort); });
+    return slot ? &slot->value.session : nullptr;
 }
 
 Session* SessionTable::Append(std::unique_ptr<Session> session) {
     if (!session)
         return nullptr;
-    std::string key;
-    MakeKey(key, session->srcAddr, session->srcPort, session->dstAddr, session->dstPort);
-    if (index_.count(key))
+    const std::uint64_t hash = Hash(session->srcAddr, session->srcPort, session->dstAddr, session->dstPort);
+    if (Find(hash, session->srcAddr, session->srcPort, session->dstAddr, session->dstPort))
         return nullptr;
-    order_.push_back(std::move(session));
-    auto position = std::prev(order_.end());
-    index_.emplace(std::move(key), position);
-    return position->get();
+    // The list node first: if it cannot be had, the table is unchanged.
+    order_.push_back(nullptr);
+    const List::iterator position = std::prev(order_.end());
+    FlatTable<Entry>::Slot* slot = nullptr;
+    try {
+        slot = slots_.Insert(hash, Entry{std::move(*session), position},
+                             [](Entry& moved) { *moved.position = &moved.session; });
+    } catch (...) {
+        order_.pop_back();
+        throw;
+    }
+    *position = &slot->value.session;
+    return &slot->value.session;
 }
 
 bool SessionTable::Remove(const Session* session) {
     if (!session)
         return false;
-    MakeKey(scratchKey_, session->srcAddr, session->srcPort, session->dstAddr, session->dstPort);
-    auto found = index_.find(scratchKey_);
-    if (found == index_.end() || found->second->get() != session)
+    auto* slot = slots_.SlotContaining(session);
+    if (!slot || &slot->value.session != session)
         return false;
-    order_.erase(found->second);
-    index_.erase(found);
+    order_.erase(slot->value.position);
+    slots_.Erase(slot, [](Entry& moved) { *moved.position = &moved.session; });
     return true;
 }
 

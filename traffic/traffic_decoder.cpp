@@ -3,6 +3,7 @@
 #include "traffic/byte_reader.h"
 #include "traffic/tcp_text.h"
 
+#include <cstring>
 #include <memory>
 
 namespace palisor {
@@ -20,8 +21,10 @@ constexpr std::uint32_t kTcpHeaderMin = 20;
 const char* const kTcpLabels[6] = {
     "Source Port:", "Destination Port:", "Size:", "Flags:", "Sequence:", "Ack:"};
 
+} // namespace
+
 // The fields of a TCP header that the view shows.
-struct TcpHeader {
+struct TrafficDecoder::TcpHeader {
     std::uint16_t srcPort = 0;
     std::uint16_t dstPort = 0;
     std::uint32_t seq = 0;
@@ -29,7 +32,9 @@ struct TcpHeader {
     std::uint8_t flags = 0;
 };
 
-bool ReadTcpHeader(const ByteReader& segment, TcpHeader& header) {
+namespace {
+
+bool ReadTcpHeader(const ByteReader& segment, TrafficDecoder::TcpHeader& header) {
     std::uint16_t flagWord = 0;
     if (!segment.U16(0, header.srcPort) || !segment.U16(2, header.dstPort) || !segment.U32(4, header.seq) ||
         !segment.U32(8, header.ack) || !segment.U16(12, flagWord))
@@ -55,13 +60,38 @@ TrafficDecoder::TrafficDecoder(TreeAccess& tree, TranscriptSink& transcript)
     AdoptTree();
 }
 
+TrafficDecoder::Conversation* TrafficDecoder::FindConversation(const std::string& key, std::uint64_t hash) {
+    if (key.size() > kInlineKey) {
+        auto found = longConversations_.find(key);
+        return found == longConversations_.end() ? nullptr : &found->second;
+    }
+    auto* slot = conversations_.Find(hash, [&key](const IndexedConversation& entry) {
+        return entry.keyLength == key.size() && std::memcmp(entry.key, key.data(), key.size()) == 0;
+    });
+    return slot ? &slot->value.conversation : nullptr;
+}
+
+void TrafficDecoder::RememberConversation(const std::string& key, std::uint64_t hash,
+                                          const Conversation& conversation) {
+    if (key.size() > kInlineKey) {
+        longConversations_.emplace(key, conversation);
+        return;
+    }
+    IndexedConversation entry;
+    entry.keyLength = static_cast<std::uint8_t>(key.size());
+    std::memcpy(entry.key, key.data(), key.size());
+    entry.conversation = conversation;
+    conversations_.Insert(hash, std::move(entry), [](IndexedConversation&) {});
+}
+
 void TrafficDecoder::AdoptTree() {
     // Only the first (item count / 11) top-level items count as entries, the first of equal texts wins.
     std::size_t entries = tree_.ItemCount() / kItemsPerConversation;
     for (TreeItem item = tree_.FirstRoot(); item != 0 && entries > 0;
          item = tree_.NextSibling(item), --entries) {
         const std::string key = tree_.GetText(item);
-        if (conversations_.count(key))
+        const std::uint64_t hash = KeyHash(key);
+        if (FindConversation(key, hash))
             continue;
         Conversation conversation;
         conversation.top = item;
@@ -72,7 +102,7 @@ void TrafficDecoder::AdoptTree() {
             slot = field;
             field = field ? tree_.NextSibling(field) : 0;
         }
-        conversations_.emplace(key, conversation);
+        RememberConversation(key, hash, conversation);
     }
 }
 
@@ -101,8 +131,35 @@ bool TrafficDecoder::DecodeIpPacket(const unsigned char* buffer, std::size_t len
     AppendDottedAddress(source_, srcAddress);
     destination_.clear();
     AppendDottedAddress(destination_, dstAddress);
-    TrackTcpSegment(source_, destination_, buffer + headerLength,
-                    static_cast<std::uint32_t>(length - headerLength));
+    const unsigned char* segment = buffer + headerLength;
+    const auto segmentLength = static_cast<std::uint32_t>(length - headerLength);
+    TcpHeader header;
+    if (segmentLength < kTcpHeaderMin || !ReadTcpHeader(ByteReader(segment, segmentLength), header))
+        return true; // handed on, but too short to be tracked or shown
+    const std::uint32_t size = segmentLength - kTcpHeaderMin;
+
+    // The same steps as TrackTcpSegment and ReportTcpSegment, ordered so that the cache misses of
+    // the lookups overlap with work that does not need them: the session's slot and the entry's
+    // slot start loading first, the texts are formed while they arrive, the entry's tree items
+    // start loading before the session is looked at, and the transcript line is written before
+    // the tree texts change.
+    const std::uint64_t sessionHash =
+        sessionTable_.Hash(source_, header.srcPort, destination_, header.dstPort);
+    sessionTable_.Prefetch(sessionHash);
+    key_.clear();
+    key_ += source_;
+    key_ += " - ";
+    key_ += destination_;
+    const std::uint64_t keyHash = KeyHash(key_);
+    conversations_.Prefetch(keyHash);
+    FormatFields(source_, destination_, header, size);
+    const Conversation* conversation = FindConversation(key_, keyHash);
+    if (conversation)
+        for (TreeItem item : conversation->tcpFields)
+            tree_.Prefetch(item);
+    const char* note = TrackSession(source_, destination_, header, size, &sessionHash);
+    WriteTranscriptLine(note);
+    Show(fields_, keyHash);
     return true;
 }
 
@@ -110,13 +167,21 @@ bool TrafficDecoder::TrackTcpSegment(const std::string& source, const std::strin
                                      const unsigned char* segment, std::uint32_t length) {
     if (!segment || length < kTcpHeaderMin)
         return false;
-    const std::uint32_t size = length - kTcpHeaderMin;
     TcpHeader header;
     if (!ReadTcpHeader(ByteReader(segment, length), header))
         return false;
+    const std::uint32_t size = length - kTcpHeaderMin;
+    const char* note = TrackSession(source, destination, header, size, nullptr);
+    ReportTcpSegment(source, destination, segment, size, note);
+    return true;
+}
 
+const char* TrafficDecoder::TrackSession(const std::string& source, const std::string& destination,
+                                         const TcpHeader& header, std::uint32_t size,
+                                         const std::uint64_t* hash) {
     const char* note = "";
-    Session* session = sessionTable_.Find(source, header.srcPort, destination, header.dstPort);
+    Session* session = hash ? sessionTable_.Find(*hash, source, header.srcPort, destination, header.dstPort)
+                            : sessionTable_.Find(source, header.srcPort, destination, header.dstPort);
     if (!session) {
         if (header.flags & kTcpSyn) {
             auto opened = std::make_unique<Session>();
@@ -145,8 +210,7 @@ bool TrafficDecoder::TrackTcpSegment(const std::string& source, const std::strin
                 note = kNoteGapAbove;
         }
     }
-    ReportTcpSegment(source, destination, segment, size, note);
-    return true;
+    return note;
 }
 
 void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::string& destination,
@@ -154,6 +218,13 @@ void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::stri
     TcpHeader header;
     if (!segment || !ReadTcpHeader(ByteReader(segment, std::size_t(size) + kTcpHeaderMin), header))
         return;
+    FormatFields(source, destination, header, size);
+    WriteTranscriptLine(note);
+    ShowInTree(fields_);
+}
+
+void TrafficDecoder::FormatFields(const std::string& source, const std::string& destination,
+                                  const TcpHeader& header, std::uint32_t size) {
     PacketFields& fields = fields_;
     fields.srcAddr = source;
     fields.dstAddr = destination;
@@ -164,13 +235,16 @@ void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::stri
     AppendFlagText(fields.flags, header.flags);
     SetNumber(fields.seq, header.seq);
     SetNumber(fields.ack, header.ack);
+}
 
+void TrafficDecoder::WriteTranscriptLine(const char* note) {
+    const PacketFields& fields = fields_;
     // "%s - %s {%ld-%ld}, len: %ld, seq: %s,ack: %s, Flags: %s %s\r\n"
     std::string& line = line_;
     line.clear();
-    line += source;
+    line += fields.srcAddr;
     line += " - ";
-    line += destination;
+    line += fields.dstAddr;
     line += " {";
     line += fields.srcPort;
     line += '-';
@@ -187,9 +261,7 @@ void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::stri
     line += note ? note : "";
     line += "\r\n";
     transcript_.WriteLine(line.data(), line.size());
-
     ++segmentsShown_;
-    ShowInTree(fields);
 }
 
 void TrafficDecoder::ShowInTree(const PacketFields& fields) {
@@ -197,15 +269,19 @@ void TrafficDecoder::ShowInTree(const PacketFields& fields) {
     key_ += fields.srcAddr;
     key_ += " - ";
     key_ += fields.dstAddr;
-    auto found = conversations_.find(key_);
-    if (found == conversations_.end()) {
-        InsertConversation(key_, fields);
+    Show(fields, KeyHash(key_));
+}
+
+void TrafficDecoder::Show(const PacketFields& fields, std::uint64_t keyHash) {
+    const Conversation* found = FindConversation(key_, keyHash);
+    if (!found) {
+        InsertConversation(key_, keyHash, fields);
         return;
     }
     const std::string* values[6] = {&fields.srcPort, &fields.dstPort, &fields.size,
                                     &fields.flags,   &fields.seq,     &fields.ack};
     for (int i = 0; i < 6; ++i) {
-        const TreeItem item = found->second.tcpFields[i];
+        const TreeItem item = found->tcpFields[i];
         if (item == 0)
             continue;
         text_.clear();
@@ -224,7 +300,8 @@ TreeItem TrafficDecoder::InsertField(TreeItem parent, const char* label, const s
     return tree_.InsertItem(parent, text_, kImageField, kImageField);
 }
 
-void TrafficDecoder::InsertConversation(const std::string& key, const PacketFields& fields) {
+void TrafficDecoder::InsertConversation(const std::string& key, std::uint64_t hash,
+                                        const PacketFields& fields) {
     Conversation conversation;
     conversation.top = tree_.InsertItem(0, key, kImageConversation, kImageConversation);
     // Without its parent a child would land at the top level; a failed insertion ends the entry
@@ -239,7 +316,7 @@ void TrafficDecoder::InsertConversation(const std::string& key, const PacketFiel
                                     &fields.flags,   &fields.seq,     &fields.ack};
     for (int i = 0; i < 6; ++i)
         conversation.tcpFields[i] = InsertField(tcpHeader, kTcpLabels[i], *values[i]);
-    conversations_.emplace(key, conversation);
+    RememberConversation(key, hash, conversation);
 }
 
 } // namespace palisor

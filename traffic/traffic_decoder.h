@@ -6,8 +6,11 @@
 // Runs on the capture thread. The tree and the transcript sink are the owner's and must outlive
 // the decoder. An index of the conversation entries beside the tree keeps the cost of a segment
 // independent of the number of entries: a known entry is updated with six text changes and no
-// text fetches.
+// text fetches. The slots a datagram will need in that index and in the session table are
+// prefetched as soon as its addresses and ports are read, so with very many conversations their
+// cache misses overlap with the decoding instead of following one another.
 
+#include "traffic/flat_table.h"
 #include "traffic/packet_fields.h"
 #include "traffic/session_table.h"
 #include "traffic/transcript_sink.h"
@@ -53,23 +56,47 @@ public:
     void ShowInTree(const PacketFields& fields);
 
     SessionTable& sessionTable() { return sessionTable_; }
-    std::size_t conversationCount() const { return conversations_.size(); }
+    std::size_t conversationCount() const { return conversations_.size() + longConversations_.size(); }
     std::uint64_t segmentsShown() const { return segmentsShown_; }
+
+    struct TcpHeader;
 
 private:
     struct Conversation {
         TreeItem top = 0;
         TreeItem tcpFields[6] = {};
     };
+    // Entry texts up to this length are kept in the index slot itself; "255.255.255.255 -
+    // 255.255.255.255" has 33 characters. Longer ones (possible only through ShowInTree) are kept
+    // in a map of their own.
+    static constexpr std::size_t kInlineKey = 39;
+    struct IndexedConversation {
+        std::uint8_t keyLength = 0;
+        char key[kInlineKey] = {};
+        Conversation conversation;
+    };
+    const char* TrackSession(const std::string& source, const std::string& destination,
+                             const TcpHeader& header, std::uint32_t size, const std::uint64_t* sessionHash);
+    void FormatFields(const std::string& source, const std::string& destination, const TcpHeader& header,
+                      std::uint32_t size);
+    // Writes the line of the segment whose fields fields_ holds; counts the segment as shown.
+    void WriteTranscriptLine(const char* note);
+    // Shows the fields under the entry whose text key_ holds.
+    void Show(const PacketFields& fields, std::uint64_t keyHash);
 
+    std::uint64_t KeyHash(const std::string& key) const { return HashBytes(key.data(), key.size(), seed_); }
+    Conversation* FindConversation(const std::string& key, std::uint64_t hash);
+    void RememberConversation(const std::string& key, std::uint64_t hash, const Conversation& conversation);
     void AdoptTree();
-    void InsertConversation(const std::string& key, const PacketFields& fields);
+    void InsertConversation(const std::string& key, std::uint64_t hash, const PacketFields& fields);
     TreeItem InsertField(TreeItem parent, const char* label, const std::string& value);
 
     TreeAccess& tree_;
     TranscriptSink& transcript_;
     SessionTable sessionTable_;
-    std::unordered_map<std::string, Conversation> conversations_;
+    std::uint64_t seed_ = ProcessHashSeed();
+    FlatTable<IndexedConversation> conversations_;
+    std::unordered_map<std::string, Conversation> longConversations_;
     std::uint64_t segmentsShown_ = 0;
 
     // Reused from segment to segment so that a known conversation allocates nothing.

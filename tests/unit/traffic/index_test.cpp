@@ -1,0 +1,332 @@
+// The indexes behind the traffic view: the flat hash table, the session table built on it, the
+// in-memory tree's text slots, and the decoder as a whole checked against a plain re-statement of
+// its rules that finds sessions and entries by scanning from the start, the way the view always
+// has.
+
+#include "tests/unit/traffic/datagram_builder.h"
+#include "traffic/flat_table.h"
+#include "traffic/memory_tree.h"
+#include "traffic/session_table.h"
+#include "traffic/tcp_text.h"
+#include "traffic/traffic_decoder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <vector>
+
+namespace palisor {
+namespace {
+
+using testing::BuildDatagram;
+using testing::Ipv4;
+using testing::Segment;
+
+// A value that knows where it is kept, so that every move the table makes must be reported.
+struct Tracked {
+    int key = 0;
+    int payload = 0;
+    const Tracked* where = nullptr;
+};
+
+TEST(FlatTable, StaysExactUnderCrowdedProbeRunsGrowthAndErasure) {
+    // Few distinct hashes, all homed at the end of the array whatever its size, so probe runs are
+    // long, wrap around to the start and are cut by erasures in every position.
+    for (int buckets : {1, 3, 16}) {
+        FlatTable<Tracked> table;
+        std::map<int, int> model;
+        std::mt19937 random(static_cast<unsigned>(buckets));
+        auto hashOf = [buckets](int key) { return ~std::uint64_t(key % buckets); };
+        auto relocated = [](Tracked& moved) { moved.where = &moved; };
+        for (int step = 0; step < 4000; ++step) {
+            const int key = int(random() % 60);
+            auto* slot = table.Find(hashOf(key), [key](const Tracked& t) { return t.key == key; });
+            ASSERT_EQ(slot != nullptr, model.count(key) == 1) << "buckets " << buckets << " step " << step;
+            if (slot) {
+                ASSERT_EQ(slot->value.payload, model[key]);
+                ASSERT_EQ(table.SlotContaining(&slot->value.payload), slot);
+                if (random() % 2) {
+                    table.Erase(slot, relocated);
+                    model.erase(key);
+                }
+            } else {
+                auto* placed = table.Insert(hashOf(key), Tracked{key, step, nullptr}, relocated);
+                placed->value.where = &placed->value;
+                model[key] = step;
+            }
+            ASSERT_EQ(table.size(), model.size());
+        }
+        std::size_t seen = 0;
+        table.ForEach([&](const Tracked& value) {
+            ++seen;
+            EXPECT_EQ(value.where, &value) << "a move went unreported";
+            EXPECT_EQ(model.at(value.key), value.payload);
+        });
+        EXPECT_EQ(seen, model.size());
+        EXPECT_LE(table.size() * 2, table.capacity());
+    }
+}
+
+TEST(FlatTable, KnowsWhichAddressesAreItsOwnOccupiedSlots) {
+    FlatTable<Tracked> table;
+    Tracked outside;
+    EXPECT_EQ(table.SlotContaining(&outside), nullptr);
+    auto* slot = table.Insert(7, Tracked{1, 1, nullptr}, [](Tracked&) {});
+    EXPECT_EQ(table.SlotContaining(&slot->value), slot);
+    EXPECT_EQ(table.SlotContaining(&outside), nullptr);
+    EXPECT_EQ(table.SlotContaining(slot + 1), nullptr) << "a free slot holds no value";
+    table.Erase(slot, [](Tracked&) {});
+    EXPECT_EQ(table.SlotContaining(&slot->value), nullptr);
+}
+
+// The session table against a list searched from its start.
+TEST(SessionTable, MatchesAFirstMatchScanThroughAppendsAndRemovals) {
+    struct Key {
+        std::string src;
+        int srcPort;
+        std::string dst;
+        int dstPort;
+        std::uint32_t base;
+    };
+    std::vector<Key> model;
+    SessionTable table;
+    std::mt19937 random(11);
+    const char* addresses[] = {"10.0.0.1", "10.0.0.2", "10.0.0.10", "192.168.100.200", ""};
+    for (int step = 0; step < 20000; ++step) {
+        Key key{addresses[random() % 5], int(random() % 4), addresses[random() % 5], int(random() % 4),
+                std::uint32_t(step)};
+        auto match = [&](const Key& k) {
+            return k.src == key.src && k.srcPort == key.srcPort && k.dst == key.dst &&
+                   k.dstPort == key.dstPort;
+        };
+        auto expected = std::find_if(model.begin(), model.end(), match);
+        Session* found = table.Find(key.src, key.srcPort, key.dst, key.dstPort);
+        ASSERT_EQ(found != nullptr, expected != model.end()) << step;
+        if (found) {
+            ASSERT_EQ(found->baseSeq, expected->base);
+            ASSERT_EQ(found->srcAddr, key.src);
+            ASSERT_EQ(found->dstPort, key.dstPort);
+            if (random() % 3 == 0) {
+                ASSERT_TRUE(table.Remove(found));
+                model.erase(expected);
+            }
+        } else {
+            auto session = std::make_unique<Session>();
+            session->srcAddr = key.src;
+            session->srcPort = key.srcPort;
+            session->dstAddr = key.dst;
+            session->dstPort = key.dstPort;
+            session->baseSeq = key.base;
+            Session* kept = table.Append(std::move(session));
+            ASSERT_NE(kept, nullptr);
+            ASSERT_EQ(kept->baseSeq, key.base);
+            model.push_back(key);
+        }
+        ASSERT_EQ(table.size(), model.size());
+    }
+    ASSERT_FALSE(model.empty());
+    auto next = model.begin();
+    for (const Session* session : table) {
+        EXPECT_EQ(session->baseSeq, next->base) << "opening order lost";
+        ++next;
+    }
+}
+
+TEST(MemoryTree, KeepsLongAndShortTextsAcrossRewritesAndSlotChunks) {
+    MemoryTree tree;
+    const std::string longText(300, 'x');
+    const std::string exactlyFull(63, 'f');
+    const std::string oneTooMany(64, 'g');
+    std::vector<TreeItem> items;
+    for (int i = 0; i < 5000; ++i) // more than one chunk of text slots
+        items.push_back(
+            tree.InsertItem(i % 2 ? items[0] : 0, i == 4097 ? longText : std::to_string(i), 0, 0));
+    EXPECT_EQ(tree.GetText(items[4097]), longText);
+    EXPECT_EQ(tree.GetText(items[4999]), "4999");
+    ASSERT_TRUE(tree.SetText(items[4097], "short again"));
+    EXPECT_EQ(tree.GetText(items[4097]), "short again");
+    for (const std::string& text : {exactlyFull, oneTooMany, std::string(), longText + "y"}) {
+        ASSERT_TRUE(tree.SetText(items[1], text));
+        EXPECT_EQ(tree.GetText(items[1]), text);
+    }
+    EXPECT_FALSE(tree.SetText(0, "none"));
+    EXPECT_FALSE(tree.SetText(items.back() + 1, "none"));
+    EXPECT_EQ(tree.GetText(items.back() + 1), "");
+    const std::string dump = tree.Dump();
+    const std::string start = "0\n  " + longText + "y\n  3\n";
+    EXPECT_EQ(dump.substr(0, start.size()), start);
+    tree.Prefetch(0); // a hint about an unknown item is ignored
+    tree.Prefetch(items.back() + 1);
+}
+
+// The decoder's rules restated with scans: sessions in a list searched from the start, entries
+// found by comparing the texts of the first (item count / 11) top-level items.
+class ScanningDecoder {
+public:
+    explicit ScanningDecoder(MemoryTree& tree) : tree_(tree) {}
+
+    void Decode(const std::vector<std::uint8_t>& d) {
+        const std::size_t ihl = std::size_t(d[0] & 0x0F) * 4;
+        const auto u16 = [&](std::size_t at) { return std::uint32_t(d[at] << 8 | d[at + 1]); };
+        const auto u32 = [&](std::size_t at) { return u16(at) << 16 | u16(at + 2); };
+        std::string src;
+        AppendDottedAddress(src, u32(12));
+        std::string dst;
+        AppendDottedAddress(dst, u32(16));
+        const std::size_t t = ihl;
+        const int srcPort = int(u16(t));
+        const int dstPort = int(u16(t + 2));
+        const std::uint32_t seq = u32(t + 4);
+        const std::uint32_t ack = u32(t + 8);
+        const std::uint8_t flags = std::uint8_t(d[t + 13] & 0x3F);
+        const std::uint32_t size = std::uint32_t(d.size() - ihl - 20);
+
+        std::string note;
+        auto session = std::find_if(sessions.begin(), sessions.end(), [&](const Session& s) {
+            return s.srcPort == srcPort && s.dstPort == dstPort && s.srcAddr == src && s.dstAddr == dst;
+        });
+        if (session == sessions.end()) {
+            if (flags & kTcpSyn) {
+                Session opened;
+                opened.srcPort = srcPort;
+                opened.dstPort = dstPort;
+                opened.srcAddr = src;
+                opened.dstAddr = dst;
+                opened.baseSeq = seq;
+                sessions.push_back(opened);
+                note = " /*New session*/ ";
+            }
+        } else {
+            const std::int32_t gap = std::int32_t(seq - session->baseSeq);
+            if (flags & kTcpSyn)
+                session->baseSeq = seq;
+            else if (flags & (kTcpRst | kTcpFin))
+                sessions.erase(session);
+            else if (size > 0 && gap < 0)
+                note = " { Gap < 0 }";
+            else if (size > 0 && gap > 10240000)
+                note = " { Gap > 10 MB }";
+        }
+        const std::string fields[6] = {std::to_string(srcPort), std::to_string(dstPort), std::to_string(size),
+                                       FlagText(flags),         std::to_string(seq),     std::to_string(ack)};
+        lines.push_back(src + " - " + dst + " {" + fields[0] + "-" + fields[1] + "}, len: " + fields[2] +
+                        ", seq: " + fields[4] + ",ack: " + fields[5] + ", Flags: " + fields[3] + " " + note +
+                        "\r\n");
+
+        const char* labels[6] = {"Source Port:", "Destination Port:", "Size:", "Flags:", "Sequence:", "Ack:"};
+        const std::string key = src + " - " + dst;
+        std::size_t entries = tree_.ItemCount() / 11;
+        for (TreeItem item = tree_.FirstRoot(); item && entries > 0;
+             item = tree_.NextSibling(item), --entries) {
+            if (tree_.GetText(item) != key)
+                continue;
+            TreeItem field = tree_.FirstChild(tree_.NextSibling(tree_.FirstChild(item)));
+            for (int i = 0; i < 6; ++i, field = tree_.NextSibling(field))
+                tree_.SetText(field, PadLabel(labels[i]) + fields[i]);
+            return;
+        }
+        const TreeItem top = tree_.InsertItem(0, key, 0, 0);
+        const TreeItem ip = tree_.InsertItem(top, "IP Header", 1, 1);
+        tree_.InsertItem(ip, PadLabel("Source IP:") + src, 2, 2);
+        tree_.InsertItem(ip, PadLabel("Destination IP:") + dst, 2, 2);
+        const TreeItem tcp = tree_.InsertItem(top, "TCP Header", 1, 1);
+        for (int i = 0; i < 6; ++i)
+            tree_.InsertItem(tcp, PadLabel(labels[i]) + fields[i], 2, 2);
+    }
+
+    std::vector<Session> sessions;
+    std::vector<std::string> lines;
+
+private:
+    MemoryTree& tree_;
+};
+
+TEST(TrafficDecoder, GivesTheSameLinesTreeAndSessionsAsScanningFromTheStart) {
+    MemoryTree expectedTree;
+    ScanningDecoder expected(expectedTree);
+    MemoryTree tree;
+    CollectingTranscriptSink transcript;
+    TrafficDecoder decoder(tree, transcript);
+    // The same segments through the public steps, as a caller that has already decoded the
+    // datagram would hand them over.
+    MemoryTree stepTree;
+    CollectingTranscriptSink stepTranscript;
+    TrafficDecoder steps(stepTree, stepTranscript);
+
+    std::mt19937 random(5);
+    const std::uint8_t flagChoices[] = {kTcpSyn, kTcpAck,           kTcpAck | kTcpPsh, kTcpFin | kTcpAck,
+                                        kTcpRst, kTcpSyn | kTcpAck, kTcpAck,           kTcpAck | kTcpPsh};
+    for (int step = 0; step < 30000; ++step) {
+        // Many conversations, sessions opened and ended in both directions, few enough ports that
+        // a session is often met again, sequence numbers on both sides of the gap limits.
+        const std::uint32_t a = Ipv4(10, 0, int(random() % 3), int(random() % 40));
+        const std::uint32_t b = Ipv4(172, 16, 0, int(random() % 4));
+        const bool outbound = random() % 2;
+        auto plan = Segment(outbound ? a : b, std::uint16_t(1000 + random() % 3), outbound ? b : a,
+                            std::uint16_t(80 + random() % 2), flagChoices[random() % 8],
+                            std::uint32_t(random() % 3 == 0 ? random() : random() % 20000000), random() % 3);
+        plan.ack = std::uint32_t(random());
+        const auto datagram = BuildDatagram(plan);
+        expected.Decode(datagram);
+        ASSERT_TRUE(decoder.DecodeIpPacket(datagram.data(), datagram.size()));
+        std::string src;
+        AppendDottedAddress(src, plan.src);
+        std::string dst;
+        AppendDottedAddress(dst, plan.dst);
+        ASSERT_TRUE(
+            steps.TrackTcpSegment(src, dst, datagram.data() + 20, std::uint32_t(datagram.size() - 20)));
+    }
+    EXPECT_EQ(transcript.Lines(), expected.lines);
+    EXPECT_EQ(stepTranscript.Lines(), expected.lines);
+    EXPECT_EQ(tree.Dump(), expectedTree.Dump());
+    EXPECT_EQ(stepTree.Dump(), expectedTree.Dump());
+    for (TrafficDecoder* d : {&decoder, &steps}) {
+        SessionTable& table = d->sessionTable();
+        ASSERT_EQ(table.size(), expected.sessions.size());
+        auto next = expected.sessions.begin();
+        for (const Session* session : table) {
+            EXPECT_EQ(session->srcAddr, next->srcAddr);
+            EXPECT_EQ(session->srcPort, next->srcPort);
+            EXPECT_EQ(session->dstAddr, next->dstAddr);
+            EXPECT_EQ(session->dstPort, next->dstPort);
+            EXPECT_EQ(session->baseSeq, next->baseSeq);
+            ++next;
+        }
+    }
+    EXPECT_GT(expected.sessions.size(), 50u);
+    EXPECT_GT(decoder.conversationCount(), 200u);
+}
+
+TEST(TrafficDecoder, EntriesWithTextsTooLongForTheIndexSlotsAreStillFoundOnce) {
+    MemoryTree tree;
+    NullTranscriptSink sink;
+    const std::string longName(60, 'h');
+    {
+        TrafficDecoder earlier(tree, sink);
+        PacketFields fields;
+        fields.srcAddr = longName;
+        fields.dstAddr = "10.0.0.1";
+        fields.srcPort = "1";
+        earlier.ShowInTree(fields);
+        fields.srcPort = "2";
+        earlier.ShowInTree(fields);
+        EXPECT_EQ(earlier.conversationCount(), 1u);
+        EXPECT_EQ(tree.ItemCount(), 11u);
+        EXPECT_EQ(tree.GetText(6), PadLabel("Source Port:") + "2");
+    }
+    TrafficDecoder later(tree, sink);
+    EXPECT_EQ(later.conversationCount(), 1u);
+    PacketFields fields;
+    fields.srcAddr = longName;
+    fields.dstAddr = "10.0.0.1";
+    fields.srcPort = "3";
+    later.ShowInTree(fields);
+    EXPECT_EQ(tree.ItemCount(), 11u);
+    EXPECT_EQ(tree.GetText(1), longName + " - 10.0.0.1");
+    EXPECT_EQ(tree.GetText(6), PadLabel("Source Port:") + "3");
+}
+
+} // namespace
+} // namespace palisor

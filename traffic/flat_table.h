@@ -1,0 +1,167 @@
+#pragma once
+// The hash tables behind the traffic engine's indexes: open addressing with linear probing over
+// one flat array of cache-line aligned slots. A lookup touches the slot its hash names and, rarely,
+// the few after it, so its cost does not depend on how many keys the table holds, and the slot of
+// a key can be prefetched while the segment is still being decoded. The table grows by doubling at
+// half occupancy; an erase shifts the following slots back instead of leaving tombstones.
+//
+// Values are moved when the table grows and when an erase shifts slots; the caller's "relocated"
+// callback sees each value at its new place, so whatever points at it can be brought up to date.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <utility>
+
+namespace palisor {
+
+// The finalizer of MurmurHash3: every input bit reaches every output bit.
+inline std::uint64_t MixHash(std::uint64_t h) {
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
+    return h;
+}
+
+// Hash of a byte string, eight bytes at a time, chained through seed. A table seeds its keys with
+// a value chosen per process, so traffic cannot be shaped to pile its keys onto one probe run.
+inline std::uint64_t HashBytes(const void* data, std::size_t size, std::uint64_t seed = 0) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    std::uint64_t h = seed ^ (size * 0x9e3779b97f4a7c15ULL);
+    while (size >= 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes, 8);
+        h = (h ^ MixHash(word ^ seed)) * 0x9fb21c651e98df25ULL;
+        bytes += 8;
+        size -= 8;
+    }
+    std::uint64_t tail = 0;
+    std::memcpy(&tail, bytes, size);
+    return MixHash(h ^ tail ^ (std::uint64_t(size) << 59));
+}
+
+// A seed for HashBytes that differs from process to process (address-space layout and clock).
+std::uint64_t ProcessHashSeed();
+
+template <typename Value> class FlatTable {
+public:
+    struct alignas(64) Slot {
+        std::uint64_t hash = 0; // 0: the slot is free
+        Value value{};
+    };
+
+    FlatTable() = default;
+    FlatTable(const FlatTable&) = delete;
+    FlatTable& operator=(const FlatTable&) = delete;
+
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+
+    // Starts loading the slot a key with this hash lives in (or would).
+    void Prefetch(std::uint64_t hash) const {
+        if (!slots_)
+            return;
+        const char* slot = reinterpret_cast<const char*>(&slots_[Tag(hash) & mask_]);
+        for (std::size_t offset = 0; offset < sizeof(Slot); offset += 64)
+            __builtin_prefetch(slot + offset);
+    }
+
+    // The slot whose value matches, among those stored under this hash; null if none.
+    template <typename Match> Slot* Find(std::uint64_t hash, Match&& match) {
+        if (!slots_)
+            return nullptr;
+        hash = Tag(hash);
+        for (std::size_t i = hash & mask_;; i = (i + 1) & mask_) {
+            Slot& slot = slots_[i];
+            if (slot.hash == 0)
+                return nullptr;
+            if (slot.hash == hash && match(static_cast<const Value&>(slot.value)))
+                return &slot;
+        }
+    }
+
+    // Stores a value the table does not hold yet. The table may grow first, moving every value.
+    template <typename Relocated> Slot* Insert(std::uint64_t hash, Value&& value, Relocated&& relocated) {
+        if ((size_ + 1) * 2 > capacity_)
+            Grow(relocated);
+        hash = Tag(hash);
+        std::size_t i = hash & mask_;
+        while (slots_[i].hash != 0)
+            i = (i + 1) & mask_;
+        slots_[i].hash = hash;
+        slots_[i].value = std::move(value);
+        ++size_;
+        return &slots_[i];
+    }
+
+    // Frees a slot of this table; the slots after it in its probe run move back to close the gap.
+    template <typename Relocated> void Erase(Slot* slot, Relocated&& relocated) {
+        std::size_t hole = static_cast<std::size_t>(slot - slots_.get());
+        for (std::size_t i = (hole + 1) & mask_; slots_[i].hash != 0; i = (i + 1) & mask_) {
+            const std::size_t home = slots_[i].hash & mask_;
+            // Slot i may move into the hole unless its home lies cyclically in (hole, i].
+            const bool stays = hole <= i ? (hole < home && home <= i) : (hole < home || home <= i);
+            if (stays)
+                continue;
+            slots_[hole].hash = slots_[i].hash;
+            slots_[hole].value = std::move(slots_[i].value);
+            relocated(slots_[hole].value);
+            hole = i;
+        }
+        slots_[hole].hash = 0;
+        slots_[hole].value = Value{};
+        --size_;
+    }
+
+    // The occupied slot whose bytes hold this address, if any.
+    Slot* SlotContaining(const void* address) {
+        if (!slots_ || !address)
+            return nullptr;
+        const auto at = reinterpret_cast<std::uintptr_t>(address);
+        const auto first = reinterpret_cast<std::uintptr_t>(slots_.get());
+        if (at < first || (at - first) / sizeof(Slot) >= capacity_)
+            return nullptr;
+        Slot& slot = slots_[(at - first) / sizeof(Slot)];
+        return slot.hash != 0 ? &slot : nullptr;
+    }
+
+    template <typename Visit> void ForEach(Visit&& visit) const {
+        for (std::size_t i = 0; i < capacity_; ++i)
+            if (slots_[i].hash != 0)
+                visit(static_cast<const Value&>(slots_[i].value));
+    }
+
+private:
+    static std::uint64_t Tag(std::uint64_t hash) { return hash != 0 ? hash : 1; }
+
+    template <typename Relocated> void Grow(Relocated& relocated) {
+        const std::size_t capacity = capacity_ ? capacity_ * 2 : 16;
+        // Allocated before anything moves: if it fails the table is left as it was.
+        std::unique_ptr<Slot[]> fresh(new Slot[capacity]);
+        std::unique_ptr<Slot[]> old = std::move(slots_);
+        const std::size_t oldCapacity = capacity_;
+        slots_ = std::move(fresh);
+        capacity_ = capacity;
+        mask_ = capacity - 1;
+        for (std::size_t k = 0; k < oldCapacity; ++k) {
+            if (old[k].hash == 0)
+                continue;
+            std::size_t i = old[k].hash & mask_;
+            while (slots_[i].hash != 0)
+                i = (i + 1) & mask_;
+            slots_[i].hash = old[k].hash;
+            slots_[i].value = std::move(old[k].value);
+            relocated(slots_[i].value);
+        }
+    }
+
+    std::unique_ptr<Slot[]> slots_;
+    std::size_t capacity_ = 0;
+    std::size_t mask_ = 0;
+    std::size_t size_ = 0;
+};
+
+} // namespace palisor
