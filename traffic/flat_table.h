@@ -1,9 +1,9 @@
 #pragma once
 // The hash tables behind the traffic engine's indexes: open addressing with linear probing over
 // one flat array of cache-line aligned slots. A lookup touches the slot its hash names and, rarely,
-// the few after it, so its cost does not depend on how many keys the table holds, and the slot of
-// a key can be prefetched while the segment is still being decoded. The table grows by doubling at
-// half occupancy; an erase shifts the following slots back instead of leaving tombstones.
+// the few after it, so its cost does not depend on how many keys the table holds and a lookup of a
+// key the caches no longer hold costs one or two misses. The table grows by doubling at half
+// occupancy; an erase shifts the following slots back instead of leaving tombstones.
 //
 // Values are moved when the table grows and when an erase shifts slots; the caller's "relocated"
 // callback sees each value at its new place, so whatever points at it can be brought up to date.
@@ -59,15 +59,6 @@ public:
 
     std::size_t size() const { return size_; }
     std::size_t capacity() const { return capacity_; }
-
-    // Starts loading the slot a key with this hash lives in (or would).
-    void Prefetch(std::uint64_t hash) const {
-        if (!slots_)
-            return;
-        const char* slot = reinterpret_cast<const char*>(&slots_[Tag(hash) & mask_]);
-        for (std::size_t offset = 0; offset < sizeof(Slot); offset += 64)
-            __builtin_prefetch(slot + offset);
-    }
 
     // The slot whose value matches, among those stored under this hash; null if none.
     template <typename Match> Slot* Find(std::uint64_t hash, Match&& match) {

@@ -27,7 +27,8 @@ TreeItem MemoryTree::FirstChild(TreeItem item) {
 void MemoryTree::StoreText(std::size_t index, const std::string& text) {
     TextSlot& slot = Slot(index);
     if (text.size() <= sizeof(slot.text)) {
-        if (slot.length == TextSlot::kLong)
+        // Only a tree that holds long texts reads the slot before writing it.
+        if (!longTexts_.empty() && slot.length == TextSlot::kLong)
             longTexts_.erase(index);
         std::memcpy(slot.text, text.data(), text.size());
         slot.length = static_cast<std::uint8_t>(text.size());
@@ -84,11 +85,6 @@ bool MemoryTree::SetText(TreeItem item, const std::string& text) {
         return false;
     StoreText(item - 1, text);
     return true;
-}
-
-void MemoryTree::Prefetch(TreeItem item) {
-    if (item != 0 && item <= nodes_.size())
-        __builtin_prefetch(&Slot(item - 1), 1);
 }
 
 std::string MemoryTree::Dump() const {

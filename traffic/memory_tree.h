@@ -38,7 +38,6 @@ public:
     std::string GetText(TreeItem item) override;
     TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
     bool SetText(TreeItem item, const std::string& text) override;
-    void Prefetch(TreeItem item) override;
 
     // Null for an unknown item.
     const Node* Find(TreeItem item) const;

@@ -29,8 +29,6 @@ public:
     // The hash a session of these addresses and ports is kept under.
     std::uint64_t Hash(const std::string& srcAddr, std::int32_t srcPort, const std::string& dstAddr,
                        std::int32_t dstPort) const;
-    // Starts loading the slot of a session with this hash, ahead of the Find that needs it.
-    void Prefetch(std::uint64_t hash) const { slots_.Prefetch(hash); }
 
     // The session of exactly this direction (addresses compared as exact text), or null. The
     // pointer stays valid until the next Append or Remove, which may move sessions.

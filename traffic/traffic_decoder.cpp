@@ -138,25 +138,15 @@ bool TrafficDecoder::DecodeIpPacket(const unsigned char* buffer, std::size_t len
         return true; // handed on, but too short to be tracked or shown
     const std::uint32_t size = segmentLength - kTcpHeaderMin;
 
-    // The same steps as TrackTcpSegment and ReportTcpSegment, ordered so that the cache misses of
-    // the lookups overlap with work that does not need them: the session's slot and the entry's
-    // slot start loading first, the texts are formed while they arrive, the entry's tree items
-    // start loading before the session is looked at, and the transcript line is written before
-    // the tree texts change.
+    // The same steps as TrackTcpSegment and ReportTcpSegment, with each hash taken once.
     const std::uint64_t sessionHash =
         sessionTable_.Hash(source_, header.srcPort, destination_, header.dstPort);
-    sessionTable_.Prefetch(sessionHash);
     key_.clear();
     key_ += source_;
     key_ += " - ";
     key_ += destination_;
     const std::uint64_t keyHash = KeyHash(key_);
-    conversations_.Prefetch(keyHash);
     FormatFields(source_, destination_, header, size);
-    const Conversation* conversation = FindConversation(key_, keyHash);
-    if (conversation)
-        for (TreeItem item : conversation->tcpFields)
-            tree_.Prefetch(item);
     const char* note = TrackSession(source_, destination_, header, size, &sessionHash);
     WriteTranscriptLine(note);
     Show(fields_, keyHash);

@@ -6,9 +6,7 @@
 // Runs on the capture thread. The tree and the transcript sink are the owner's and must outlive
 // the decoder. An index of the conversation entries beside the tree keeps the cost of a segment
 // independent of the number of entries: a known entry is updated with six text changes and no
-// text fetches. The slots a datagram will need in that index and in the session table are
-// prefetched as soon as its addresses and ports are read, so with very many conversations their
-// cache misses overlap with the decoding instead of following one another.
+// text fetches.
 
 #include "traffic/flat_table.h"
 #include "traffic/packet_fields.h"

@@ -23,8 +23,6 @@ public:
     // Appends an item after the last child of parent (0 for a top-level item); returns 0 on failure.
     virtual TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) = 0;
     virtual bool SetText(TreeItem item, const std::string& text) = 0;
-    // A hint that the item's text is about to change; a tree kept in memory starts loading it.
-    virtual void Prefetch(TreeItem /*item*/) {}
 };
 
 } // namespace palisor

@@ -157,8 +157,6 @@ TEST(MemoryTree, KeepsLongAndShortTextsAcrossRewritesAndSlotChunks) {
     const std::string dump = tree.Dump();
     const std::string start = "0\n  " + longText + "y\n  3\n";
     EXPECT_EQ(dump.substr(0, start.size()), start);
-    tree.Prefetch(0); // a hint about an unknown item is ignored
-    tree.Prefetch(items.back() + 1);
 }
 
 // The decoder's rules restated with scans: sessions in a list searched from the start, entries
