@@ -27,9 +27,6 @@ class CfirewallDlg : public EscapeFiltered<CDialog>,
 public:
     // The icon's callback message.
     static constexpr UINT kTrayCallbackMessage = WM_APP + 10;
-    // Where each page goes inside the container, and its size, in pixels.
-    static constexpr int kPageWidth = 505;
-    static constexpr int kPageHeight = 230;
 
     explicit CfirewallDlg(CWnd* parent = nullptr);
     // With another way of creating the firewall's objects; tests use the stand-in firewall.

@@ -205,7 +205,7 @@ void CfirewallDlg::ShowPageOfTab(int index) {
     if (m_pTabDialog == nullptr || page == nullptr || page->m_hWnd == nullptr)
         return;
     m_pTabDialog->HidePages();
-    page->SetWindowPos(nullptr, 0, 0, kPageWidth, kPageHeight, SWP_NOZORDER);
+    m_pTabDialog->PlacePage(page);
     page->ShowWindow(SW_SHOW);
 }
 

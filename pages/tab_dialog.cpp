@@ -20,10 +20,27 @@ void CTabDialog::LayOut(int width, int height) {
         CDialog* page = GetPage(index);
         if (page == nullptr || page->m_hWnd == nullptr)
             continue;
-        page->SetWindowPos(nullptr, 0, 0, width, height, SWP_NOZORDER);
+        Place(page, width, height);
         if (index == 0)
             page->ShowWindow(SW_SHOW);
     }
+}
+
+void CTabDialog::Place(CDialog* page, int width, int height) {
+    // The page's dialog base units: a rectangle of 4 x 8 dialog units in pixels.
+    RECT units{0, 0, 4, 8};
+    if (::MapDialogRect(page->m_hWnd, &units)) {
+        if (units.right > kDesignBaseX)
+            width = ::MulDiv(width, units.right, kDesignBaseX);
+        if (units.bottom > kDesignBaseY)
+            height = ::MulDiv(height, units.bottom, kDesignBaseY);
+    }
+    page->SetWindowPos(nullptr, 0, 0, width, height, SWP_NOZORDER);
+}
+
+void CTabDialog::PlacePage(CDialog* page) {
+    if (page != nullptr && page->m_hWnd != nullptr)
+        Place(page, kPageWidth, kPageHeight);
 }
 
 void CTabDialog::LayOutPages() {

@@ -42,11 +42,9 @@ elif [ "$standin" -nt "$state/prefix.ready" ]; then
     touch "$state/prefix.ready"
 fi
 
-# Caption buttons need the Marlett font in the prefix (prefixes made before it was copied lack it).
-fonts=$WINEPREFIX/drive_c/windows/Fonts
-if [ ! -f "$fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
-    cp /usr/share/wine/fonts/marlett.ttf "$fonts/"
-fi
+# Wine's own fonts (Tahoma for dialogs, Marlett for caption buttons), also in prefixes kept from
+# before they were copied.
+palisor_copy_wine_fonts "$WINEPREFIX"
 
 policy=$state/firewall-policy.txt
 if [ ! -f "$policy" ]; then

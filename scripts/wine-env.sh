@@ -25,6 +25,22 @@ palisor_start_xvfb() {
     trap 'palisor_stop_wine' EXIT
 }
 
+# palisor_copy_wine_fonts PREFIX: puts Wine's own TrueType fonts into the prefix's Fonts folder.
+# This Wine does not load them from its data folder, so without copies the dialog font (MS Shell Dlg,
+# which Wine maps to Tahoma) falls back to whatever fontconfig offers, dialogs grow by a sixth and
+# caption buttons (Marlett) show plain letters. Fonts already in place are kept.
+palisor_copy_wine_fonts() {
+    local target="$1/drive_c/windows/Fonts" dir font
+    mkdir -p "$target"
+    for dir in /usr/share/wine/fonts /usr/lib/wine/fonts; do
+        [ -d "$dir" ] || continue
+        for font in "$dir"/*.ttf; do
+            [ -f "$font" ] && [ ! -f "$target/$(basename "$font")" ] && cp "$font" "$target/"
+        done
+        return 0
+    done
+}
+
 palisor_stop_wine() {
     if [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ]; then
         wineserver -k >/dev/null 2>&1 || true

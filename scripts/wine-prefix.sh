@@ -35,14 +35,7 @@ wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
 rm -rf "$prefix"
 cp -a "$template" "$prefix"
-# Caption buttons are drawn with the Marlett font; this Wine does not load its own copy from its data
-# folder, so without one in the prefix the close box shows a plain letter.
-for fonts in /usr/share/wine/fonts /usr/lib/wine/fonts; do
-    if [ -f "$fonts/marlett.ttf" ]; then
-        cp "$fonts/marlett.ttf" "$prefix/drive_c/windows/Fonts/"
-        break
-    fi
-done
+palisor_copy_wine_fonts "$prefix"
 if [ -n "$dll" ]; then
     winpath="Z:$(realpath "$dll" | sed 's|/|\\|g')"
     wine regsvr32 /s "$winpath" >"$prefix.regsvr32.log" 2>&1 || {

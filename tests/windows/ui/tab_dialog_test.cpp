@@ -29,8 +29,8 @@ protected:
     void TearDown() override { owner.DestroyWindow(); }
 
     // A page from a template without the visible style, at 7,5 dialog units.
-    CDialog* NewPage() {
-        pages.push_back(std::make_unique<CDialog>(pageTemplate.Get()));
+    CDialog* NewPage(const DialogTemplate* from = nullptr) {
+        pages.push_back(std::make_unique<CDialog>((from ? *from : pageTemplate).Get()));
         CDialog* page = pages.back().get();
         EXPECT_TRUE(page->Create(container.get()));
         return page;
@@ -144,6 +144,33 @@ TEST_F(TabDialogTest, BannerLayoutUsesTheBannerSize) {
     container->LayOutBanner();
     ExpectAtOriginWithSize(Where(banner), 1000, 64, "banner");
     EXPECT_TRUE(Where(banner).visible);
+}
+
+TEST_F(TabDialogTest, APageWithALargerDialogFontGetsThePageSizeScaledLikeItsTemplate) {
+    // The same page template in 8 and in 12 points: with the larger font (or more dots per inch)
+    // the template grows, and a page cut at 505 x 230 pixels would hide its right-hand controls.
+    DialogTemplate largeFont{WS_CHILD, 0, 0, 0, 100, 60, std::string(), 12, "MS Shell Dlg"};
+    CDialog* large = NewPage(&largeFont);
+    CDialog* normal = NewPage();
+    RECT units{0, 0, 4, 8};
+    ASSERT_TRUE(::MapDialogRect(large->m_hWnd, &units));
+    ASSERT_GT(units.right, CTabDialog::kDesignBaseX);
+    ASSERT_GT(units.bottom, CTabDialog::kDesignBaseY);
+    const int width = ::MulDiv(505, units.right, CTabDialog::kDesignBaseX);
+    const int height = ::MulDiv(230, units.bottom, CTabDialog::kDesignBaseY);
+    container->AddPage(large);
+    container->AddPage(normal);
+    container->LayOutPages();
+    ExpectAtOriginWithSize(Where(large), width, height, "page in 12 points");
+    ExpectAtOriginWithSize(Where(normal), 505, 230, "page in 8 points");
+    // Showing a page for its tab places it the same way.
+    for (CDialog* page : {large, normal})
+        page->SetWindowPos(nullptr, 3, 4, 10, 10, SWP_NOZORDER);
+    container->PlacePage(large);
+    container->PlacePage(normal);
+    ExpectAtOriginWithSize(Where(large), width, height, "page in 12 points, placed");
+    ExpectAtOriginWithSize(Where(normal), 505, 230, "page in 8 points, placed");
+    container->PlacePage(nullptr);
 }
 
 } // namespace
