@@ -36,6 +36,10 @@ const char kNoProgramNameText[] = "You most entre the name for this program";
 void SaveShot(HWND window, const std::string& name) {
     const std::string directory = WorkDirectory() + "\\screenshots";
     CreateDirectoryA(directory.c_str(), nullptr);
+    // A page switch leaves parts of the window to be painted later: have the program paint the whole
+    // window now, and give the screen a moment to show it, so the picture is not half drawn.
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
     EXPECT_TRUE(SaveScreenshot(window, directory + "\\" + name + ".bmp")) << name;
 }
 
