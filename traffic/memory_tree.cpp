@@ -25,7 +25,7 @@ TreeItem MemoryTree::FirstChild(TreeItem item) {
 }
 
 void MemoryTree::StoreText(std::size_t index, const std::string& text) {
-    TextSlot& slot = Slot(index);
+    TextSlot& slot = texts_[index];
     if (text.size() <= sizeof(slot.text)) {
         // Only a tree that holds long texts reads the slot before writing it.
         if (!longTexts_.empty() && slot.length == TextSlot::kLong)
@@ -39,7 +39,7 @@ void MemoryTree::StoreText(std::size_t index, const std::string& text) {
 }
 
 void MemoryTree::AppendText(std::string& out, std::size_t index) const {
-    const TextSlot& slot = Slot(index);
+    const TextSlot& slot = texts_[index];
     if (slot.length == TextSlot::kLong)
         out += longTexts_.at(index);
     else
@@ -57,9 +57,9 @@ TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int im
     if (parent != 0 && !Find(parent))
         return 0;
     const std::size_t index = nodes_.size();
-    if ((index >> kChunkBits) >= textChunks_.size())
-        textChunks_.emplace_back(new TextSlot[kChunkSize]);
-    // The text first: if it cannot be stored, the tree is unchanged.
+    // The text slot first; one left over by an insertion that failed after it is used again.
+    if (texts_.size() <= index)
+        texts_.emplace_back();
     StoreText(index, text);
     nodes_.push_back(Node{image, selectedImage, parent, 0, 0, 0});
     const TreeItem item = nodes_.size();

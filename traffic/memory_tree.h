@@ -9,7 +9,6 @@
 #include "traffic/tree_access.h"
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -56,17 +55,9 @@ private:
     Node* Lookup(TreeItem item);
     void StoreText(std::size_t index, const std::string& text);
     void AppendText(std::string& out, std::size_t index) const;
-    TextSlot& Slot(std::size_t index) { return textChunks_[index >> kChunkBits][index & (kChunkSize - 1)]; }
-    const TextSlot& Slot(std::size_t index) const {
-        return textChunks_[index >> kChunkBits][index & (kChunkSize - 1)];
-    }
 
-    // Text slots come in chunks that never move, so a growing tree never copies its texts.
-    static constexpr std::size_t kChunkBits = 12;
-    static constexpr std::size_t kChunkSize = std::size_t(1) << kChunkBits;
-
-    std::vector<Node> nodes_; // item n is nodes_[n - 1]
-    std::vector<std::unique_ptr<TextSlot[]>> textChunks_;
+    std::vector<Node> nodes_;     // item n is nodes_[n - 1]
+    std::vector<TextSlot> texts_; // and its text texts_[n - 1]
     std::unordered_map<std::size_t, std::string> longTexts_;
     TreeItem firstRoot_ = 0;
     TreeItem lastRoot_ = 0;
