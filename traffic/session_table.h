@@ -26,17 +26,10 @@ public:
     SessionTable(const SessionTable&) = delete;
     SessionTable& operator=(const SessionTable&) = delete;
 
-    // The hash a session of these addresses and ports is kept under.
-    std::uint64_t Hash(const std::string& srcAddr, std::int32_t srcPort, const std::string& dstAddr,
-                       std::int32_t dstPort) const;
-
     // The session of exactly this direction (addresses compared as exact text), or null. The
     // pointer stays valid until the next Append or Remove, which may move sessions.
     Session* Find(const std::string& srcAddr, std::int32_t srcPort, const std::string& dstAddr,
                   std::int32_t dstPort);
-    // The same, with the hash already taken by Hash().
-    Session* Find(std::uint64_t hash, const std::string& srcAddr, std::int32_t srcPort,
-                  const std::string& dstAddr, std::int32_t dstPort);
     // Appends a session at the end of the table and returns where it is kept now. A session whose
     // key is already held is refused (returns null): the table never holds two sessions of one
     // direction.
@@ -51,6 +44,12 @@ public:
     const_iterator end() const { return order_.end(); }
 
 private:
+    // The hash a session of these addresses and ports is kept under.
+    std::uint64_t Hash(const std::string& srcAddr, std::int32_t srcPort, const std::string& dstAddr,
+                       std::int32_t dstPort) const;
+    Session* Find(std::uint64_t hash, const std::string& srcAddr, std::int32_t srcPort,
+                  const std::string& dstAddr, std::int32_t dstPort);
+
     struct Entry {
         Session session;
         List::iterator position{};

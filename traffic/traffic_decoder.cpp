@@ -21,10 +21,8 @@ constexpr std::uint32_t kTcpHeaderMin = 20;
 const char* const kTcpLabels[6] = {
     "Source Port:", "Destination Port:", "Size:", "Flags:", "Sequence:", "Ack:"};
 
-} // namespace
-
 // The fields of a TCP header that the view shows.
-struct TrafficDecoder::TcpHeader {
+struct TcpHeader {
     std::uint16_t srcPort = 0;
     std::uint16_t dstPort = 0;
     std::uint32_t seq = 0;
@@ -32,9 +30,7 @@ struct TrafficDecoder::TcpHeader {
     std::uint8_t flags = 0;
 };
 
-namespace {
-
-bool ReadTcpHeader(const ByteReader& segment, TrafficDecoder::TcpHeader& header) {
+bool ReadTcpHeader(const ByteReader& segment, TcpHeader& header) {
     std::uint16_t flagWord = 0;
     if (!segment.U16(0, header.srcPort) || !segment.U16(2, header.dstPort) || !segment.U32(4, header.seq) ||
         !segment.U32(8, header.ack) || !segment.U16(12, flagWord))
@@ -131,25 +127,8 @@ bool TrafficDecoder::DecodeIpPacket(const unsigned char* buffer, std::size_t len
     AppendDottedAddress(source_, srcAddress);
     destination_.clear();
     AppendDottedAddress(destination_, dstAddress);
-    const unsigned char* segment = buffer + headerLength;
-    const auto segmentLength = static_cast<std::uint32_t>(length - headerLength);
-    TcpHeader header;
-    if (segmentLength < kTcpHeaderMin || !ReadTcpHeader(ByteReader(segment, segmentLength), header))
-        return true; // handed on, but too short to be tracked or shown
-    const std::uint32_t size = segmentLength - kTcpHeaderMin;
-
-    // The same steps as TrackTcpSegment and ReportTcpSegment, with each hash taken once.
-    const std::uint64_t sessionHash =
-        sessionTable_.Hash(source_, header.srcPort, destination_, header.dstPort);
-    key_.clear();
-    key_ += source_;
-    key_ += " - ";
-    key_ += destination_;
-    const std::uint64_t keyHash = KeyHash(key_);
-    FormatFields(source_, destination_, header, size);
-    const char* note = TrackSession(source_, destination_, header, size, &sessionHash);
-    WriteTranscriptLine(note);
-    Show(fields_, keyHash);
+    TrackTcpSegment(source_, destination_, buffer + headerLength,
+                    static_cast<std::uint32_t>(length - headerLength));
     return true;
 }
 
@@ -157,21 +136,13 @@ bool TrafficDecoder::TrackTcpSegment(const std::string& source, const std::strin
                                      const unsigned char* segment, std::uint32_t length) {
     if (!segment || length < kTcpHeaderMin)
         return false;
+    const std::uint32_t size = length - kTcpHeaderMin;
     TcpHeader header;
     if (!ReadTcpHeader(ByteReader(segment, length), header))
         return false;
-    const std::uint32_t size = length - kTcpHeaderMin;
-    const char* note = TrackSession(source, destination, header, size, nullptr);
-    ReportTcpSegment(source, destination, segment, size, note);
-    return true;
-}
 
-const char* TrafficDecoder::TrackSession(const std::string& source, const std::string& destination,
-                                         const TcpHeader& header, std::uint32_t size,
-                                         const std::uint64_t* hash) {
     const char* note = "";
-    Session* session = hash ? sessionTable_.Find(*hash, source, header.srcPort, destination, header.dstPort)
-                            : sessionTable_.Find(source, header.srcPort, destination, header.dstPort);
+    Session* session = sessionTable_.Find(source, header.srcPort, destination, header.dstPort);
     if (!session) {
         if (header.flags & kTcpSyn) {
             auto opened = std::make_unique<Session>();
@@ -200,7 +171,8 @@ const char* TrafficDecoder::TrackSession(const std::string& source, const std::s
                 note = kNoteGapAbove;
         }
     }
-    return note;
+    ReportTcpSegment(source, destination, segment, size, note);
+    return true;
 }
 
 void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::string& destination,
@@ -208,13 +180,6 @@ void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::stri
     TcpHeader header;
     if (!segment || !ReadTcpHeader(ByteReader(segment, std::size_t(size) + kTcpHeaderMin), header))
         return;
-    FormatFields(source, destination, header, size);
-    WriteTranscriptLine(note);
-    ShowInTree(fields_);
-}
-
-void TrafficDecoder::FormatFields(const std::string& source, const std::string& destination,
-                                  const TcpHeader& header, std::uint32_t size) {
     PacketFields& fields = fields_;
     fields.srcAddr = source;
     fields.dstAddr = destination;
@@ -225,16 +190,13 @@ void TrafficDecoder::FormatFields(const std::string& source, const std::string& 
     AppendFlagText(fields.flags, header.flags);
     SetNumber(fields.seq, header.seq);
     SetNumber(fields.ack, header.ack);
-}
 
-void TrafficDecoder::WriteTranscriptLine(const char* note) {
-    const PacketFields& fields = fields_;
     // "%s - %s {%ld-%ld}, len: %ld, seq: %s,ack: %s, Flags: %s %s\r\n"
     std::string& line = line_;
     line.clear();
-    line += fields.srcAddr;
+    line += source;
     line += " - ";
-    line += fields.dstAddr;
+    line += destination;
     line += " {";
     line += fields.srcPort;
     line += '-';
@@ -251,7 +213,9 @@ void TrafficDecoder::WriteTranscriptLine(const char* note) {
     line += note ? note : "";
     line += "\r\n";
     transcript_.WriteLine(line.data(), line.size());
+
     ++segmentsShown_;
+    ShowInTree(fields);
 }
 
 void TrafficDecoder::ShowInTree(const PacketFields& fields) {
@@ -259,10 +223,7 @@ void TrafficDecoder::ShowInTree(const PacketFields& fields) {
     key_ += fields.srcAddr;
     key_ += " - ";
     key_ += fields.dstAddr;
-    Show(fields, KeyHash(key_));
-}
-
-void TrafficDecoder::Show(const PacketFields& fields, std::uint64_t keyHash) {
+    const std::uint64_t keyHash = KeyHash(key_);
     const Conversation* found = FindConversation(key_, keyHash);
     if (!found) {
         InsertConversation(key_, keyHash, fields);

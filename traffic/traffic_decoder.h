@@ -57,8 +57,6 @@ public:
     std::size_t conversationCount() const { return conversations_.size() + longConversations_.size(); }
     std::uint64_t segmentsShown() const { return segmentsShown_; }
 
-    struct TcpHeader;
-
 private:
     struct Conversation {
         TreeItem top = 0;
@@ -73,15 +71,6 @@ private:
         char key[kInlineKey] = {};
         Conversation conversation;
     };
-    const char* TrackSession(const std::string& source, const std::string& destination,
-                             const TcpHeader& header, std::uint32_t size, const std::uint64_t* sessionHash);
-    void FormatFields(const std::string& source, const std::string& destination, const TcpHeader& header,
-                      std::uint32_t size);
-    // Writes the line of the segment whose fields fields_ holds; counts the segment as shown.
-    void WriteTranscriptLine(const char* note);
-    // Shows the fields under the entry whose text key_ holds.
-    void Show(const PacketFields& fields, std::uint64_t keyHash);
-
     std::uint64_t KeyHash(const std::string& key) const { return HashBytes(key.data(), key.size(), seed_); }
     Conversation* FindConversation(const std::string& key, std::uint64_t hash);
     void RememberConversation(const std::string& key, std::uint64_t hash, const Conversation& conversation);
