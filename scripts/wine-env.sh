@@ -39,6 +39,7 @@ palisor_copy_wine_fonts() {
         done
         return 0
     done
+    return 0 # no Wine fonts on this machine: the prefix keeps what it has
 }
 
 palisor_stop_wine() {
