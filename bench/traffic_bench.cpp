@@ -37,6 +37,7 @@ public:
         benchmark::DoNotOptimize(text.data());
         return true;
     }
+    bool DeleteItem(palisor::TreeItem item) override { return item != 0; }
 
 private:
     std::size_t items_ = 0;

@@ -5,7 +5,7 @@
 namespace palisor {
 
 const MemoryTree::Node* MemoryTree::Find(TreeItem item) const {
-    if (item == 0 || item > nodes_.size())
+    if (item == 0 || item > nodes_.size() || !nodes_[item - 1].live)
         return nullptr;
     return &nodes_[item - 1];
 }
@@ -56,34 +56,87 @@ std::string MemoryTree::GetText(TreeItem item) {
 TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
     if (parent != 0 && !Find(parent))
         return 0;
-    const std::size_t index = nodes_.size();
-    // The text slot first; one left over by an insertion that failed after it is used again.
-    if (texts_.size() <= index)
-        texts_.emplace_back();
-    StoreText(index, text);
-    nodes_.push_back(Node{image, selectedImage, parent, 0, 0, 0});
-    const TreeItem item = nodes_.size();
-    if (parent == 0) {
-        if (lastRoot_ != 0)
-            Lookup(lastRoot_)->next = item;
-        else
-            firstRoot_ = item;
-        lastRoot_ = item;
+    TreeItem item = freeItems_;
+    if (item != 0) {
+        StoreText(item - 1, text);
+        freeItems_ = nodes_[item - 1].next;
+        --freeCount_;
+        nodes_[item - 1] = Node{image, selectedImage, parent, 0, 0, 0, 0, true};
     } else {
-        Node* p = Lookup(parent);
-        if (p->lastChild != 0)
-            Lookup(p->lastChild)->next = item;
-        else
-            p->firstChild = item;
-        p->lastChild = item;
+        const std::size_t index = nodes_.size();
+        // The text slot first; one left over by an insertion that failed after it is used again.
+        if (texts_.size() <= index)
+            texts_.emplace_back();
+        StoreText(index, text);
+        nodes_.push_back(Node{image, selectedImage, parent, 0, 0, 0, 0, true});
+        item = nodes_.size();
     }
+    TreeItem& last = parent == 0 ? lastRoot_ : Lookup(parent)->lastChild;
+    TreeItem& first = parent == 0 ? firstRoot_ : Lookup(parent)->firstChild;
+    if (last != 0)
+        Lookup(last)->next = item;
+    else
+        first = item;
+    nodes_[item - 1].previous = last;
+    last = item;
     return item;
 }
 
 bool MemoryTree::SetText(TreeItem item, const std::string& text) {
-    if (item == 0 || item > nodes_.size())
+    if (!Find(item))
         return false;
     StoreText(item - 1, text);
+    return true;
+}
+
+void MemoryTree::Release(TreeItem item) {
+    Node& node = nodes_[item - 1];
+    if (!longTexts_.empty() && texts_[item - 1].length == TextSlot::kLong)
+        longTexts_.erase(item - 1);
+    texts_[item - 1].length = 0;
+    node = Node{};
+    node.live = false;
+    node.next = freeItems_;
+    freeItems_ = item;
+    ++freeCount_;
+}
+
+bool MemoryTree::DeleteItem(TreeItem item) {
+    Node* node = Lookup(item);
+    if (!node)
+        return false;
+    // Out of its parent's list of children (or the list of top-level items).
+    const TreeItem parent = node->parent;
+    Node* up = parent ? Lookup(parent) : nullptr;
+    if (node->previous)
+        Lookup(node->previous)->next = node->next;
+    else
+        (up ? up->firstChild : firstRoot_) = node->next;
+    if (node->next)
+        Lookup(node->next)->previous = node->previous;
+    else
+        (up ? up->lastChild : lastRoot_) = node->previous;
+    // Then the item and everything below it, leaves first, without a stack: a leaf is released and
+    // the walk goes on with its next sibling, or back up to its parent, which is a leaf by then.
+    TreeItem current = item;
+    for (;;) {
+        Node& at = nodes_[current - 1];
+        if (at.firstChild != 0) {
+            current = at.firstChild;
+            continue;
+        }
+        const TreeItem next = at.next;
+        const TreeItem above = at.parent;
+        Release(current);
+        if (current == item)
+            break;
+        if (next != 0) {
+            current = next;
+        } else {
+            nodes_[above - 1].firstChild = 0;
+            current = above;
+        }
+    }
     return true;
 }
 

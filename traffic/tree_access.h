@@ -23,6 +23,8 @@ public:
     // Appends an item after the last child of parent (0 for a top-level item); returns 0 on failure.
     virtual TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) = 0;
     virtual bool SetText(TreeItem item, const std::string& text) = 0;
+    // Removes an item together with all its descendants; false when there is no such item.
+    virtual bool DeleteItem(TreeItem item) = 0;
 };
 
 } // namespace palisor

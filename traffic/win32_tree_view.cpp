@@ -74,4 +74,11 @@ bool Win32TreeView::SetText(TreeItem item, const std::string& text) {
     return SendMessageA(tree_, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&change)) != 0;
 }
 
+bool Win32TreeView::DeleteItem(TreeItem item) {
+    // Item 0 would be TVI_ROOT to the control, which empties the whole tree.
+    if (!item || !tree_)
+        return false;
+    return SendMessageA(tree_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(Handle(item))) != 0;
+}
+
 } // namespace palisor

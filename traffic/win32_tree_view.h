@@ -23,6 +23,7 @@ public:
     std::string GetText(TreeItem item) override;
     TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
     bool SetText(TreeItem item, const std::string& text) override;
+    bool DeleteItem(TreeItem item) override;
 
     HWND window() const { return tree_; }
 

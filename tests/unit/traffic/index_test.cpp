@@ -159,6 +159,89 @@ TEST(MemoryTree, KeepsLongAndShortTextsAcrossRewritesAndSlotChunks) {
     EXPECT_EQ(dump.substr(0, start.size()), start);
 }
 
+// Deletion against a plain model of the tree: children lists kept as vectors, texts by item.
+TEST(MemoryTree, DeletesItemsWithTheirDescendantsAndReusesTheirNumbers) {
+    MemoryTree tree;
+    std::map<TreeItem, std::vector<TreeItem>> children; // 0 holds the top-level items
+    std::map<TreeItem, std::string> texts;
+    std::mt19937 random(5);
+    auto dump = [&] {
+        std::string out;
+        std::vector<std::pair<TreeItem, int>> stack;
+        for (auto it = children[0].rbegin(); it != children[0].rend(); ++it)
+            stack.emplace_back(*it, 0);
+        while (!stack.empty()) {
+            const auto [item, depth] = stack.back();
+            stack.pop_back();
+            out += std::string(std::size_t(depth) * 2, ' ') + texts.at(item) + "\n";
+            const auto& below = children[item];
+            for (auto it = below.rbegin(); it != below.rend(); ++it)
+                stack.emplace_back(*it, depth + 1);
+        }
+        return out;
+    };
+    std::size_t highest = 0;
+    std::size_t most = 0;
+    for (int step = 0; step < 6000; ++step) {
+        std::vector<TreeItem> live;
+        for (const auto& [item, text] : texts)
+            live.push_back(item);
+        const unsigned choice = random() % 10;
+        if (choice < 6 || live.empty()) {
+            // Mostly children of recent items, so subtrees get deep and wide.
+            const TreeItem parent = live.empty() || choice < 2 ? 0 : live[random() % live.size()];
+            const std::string text =
+                step % 97 == 0 ? std::string(100, char('a' + step % 26)) : std::to_string(step);
+            const TreeItem item = tree.InsertItem(parent, text, 0, 0);
+            ASSERT_NE(item, 0u);
+            ASSERT_EQ(texts.count(item), 0u) << "a live number handed out twice";
+            texts[item] = text;
+            children[parent].push_back(item);
+            highest = std::max<std::size_t>(highest, item);
+        } else if (choice < 9) {
+            const TreeItem item = live[random() % live.size()];
+            ASSERT_TRUE(tree.DeleteItem(item));
+            std::vector<TreeItem> gone{item};
+            for (std::size_t k = 0; k < gone.size(); ++k) {
+                for (TreeItem child : children[gone[k]])
+                    gone.push_back(child);
+                children.erase(gone[k]);
+                texts.erase(gone[k]);
+            }
+            for (auto& [parent, list] : children)
+                list.erase(std::remove(list.begin(), list.end(), item), list.end());
+            for (TreeItem dead : gone) {
+                ASSERT_FALSE(tree.DeleteItem(dead));
+                ASSERT_FALSE(tree.SetText(dead, "x"));
+                ASSERT_EQ(tree.Find(dead), nullptr);
+                ASSERT_EQ(tree.GetText(dead), "");
+            }
+            ASSERT_FALSE(tree.InsertItem(item, "under a deleted item", 0, 0));
+        } else {
+            const TreeItem item = live[random() % live.size()];
+            ASSERT_TRUE(tree.SetText(item, "set " + std::to_string(step)));
+            texts[item] = "set " + std::to_string(step);
+        }
+        ASSERT_EQ(tree.ItemCount(), texts.size());
+        most = std::max(most, texts.size());
+        if (step % 50 == 0 || step > 5900) {
+            ASSERT_EQ(tree.Dump(), dump()) << step;
+        }
+    }
+    EXPECT_FALSE(tree.DeleteItem(0));
+    // Numbers come back: no item number is higher than the most items held at once.
+    EXPECT_EQ(highest, most);
+    // Emptied completely, then filled again, it walks like a new tree.
+    while (tree.FirstRoot() != 0)
+        ASSERT_TRUE(tree.DeleteItem(tree.FirstRoot()));
+    EXPECT_EQ(tree.ItemCount(), 0u);
+    EXPECT_EQ(tree.Dump(), "");
+    const TreeItem a = tree.InsertItem(0, "a", 0, 0);
+    tree.InsertItem(a, "b", 0, 0);
+    tree.InsertItem(0, "c", 0, 0);
+    EXPECT_EQ(tree.Dump(), "a\n  b\nc\n");
+}
+
 // The decoder's rules restated with scans: sessions in a list searched from the start, entries
 // found by comparing the texts of the first (item count / 11) top-level items.
 class ScanningDecoder {

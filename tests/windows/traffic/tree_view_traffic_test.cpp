@@ -126,6 +126,20 @@ TEST_F(TreeViewTrafficTest, DatagramsFedFromAnotherThreadBuildTheSameTreeAsInMem
         item = next;
     }
     EXPECT_EQ(index, 11);
+
+    // Deleting an entry takes its headers and fields with it, on the control as in memory; no
+    // item (which the control would read as its root) deletes nothing.
+    EXPECT_FALSE(view.DeleteItem(0));
+    EXPECT_EQ(view.ItemCount(), 33u);
+    const TreeItem second = view.NextSibling(view.FirstRoot());
+    ASSERT_TRUE(view.DeleteItem(second));
+    ASSERT_TRUE(memory.DeleteItem(memory.NextSibling(memory.FirstRoot())));
+    EXPECT_EQ(view.ItemCount(), 22u);
+    EXPECT_EQ(Walk(view, view.FirstRoot(), 0), memory.Dump());
+    ASSERT_TRUE(view.DeleteItem(view.FirstRoot()));
+    ASSERT_TRUE(memory.DeleteItem(memory.FirstRoot()));
+    EXPECT_EQ(Walk(view, view.FirstRoot(), 0), memory.Dump());
+    EXPECT_EQ(view.ItemCount(), 11u);
 }
 
 TEST_F(TreeViewTrafficTest, ADecoderMadeBeforeItsControlExistsWritesOnceItIsAttached) {
