@@ -40,6 +40,10 @@ public:
     virtual void AppendHostAddresses(std::vector<std::string>& list) = 0;
     // A raw IPv4 socket, or null with error set.
     virtual std::unique_ptr<CaptureSocket> CreateRawSocket(int& error) = 0;
+    // A raw socket of protocol TCP, which receives the whole IPv4 datagrams of its bound address's
+    // TCP traffic without receive-all; used where the raw socket above or receive-all is refused as
+    // unsupported. Null with error set.
+    virtual std::unique_ptr<CaptureSocket> CreateTcpSocket(int& error) = 0;
     // The receive buffer, or null with error set to the system's error number.
     virtual unsigned char* AllocateBuffer(std::size_t size, int& error) = 0;
     virtual void FreeBuffer(unsigned char* buffer) = 0;

@@ -10,7 +10,7 @@ CaptureEngine::CaptureEngine(CaptureNetwork& network, CaptureThread& thread, Dat
 
 CaptureEngine::~CaptureEngine() {
     // The thread must be gone before the page's state it works on goes away.
-    stopRequested_ = true;
+    RequestStop();
     InterruptSocket();
     thread_.Wait(CaptureThread::kForever);
     GiveBackStartup();
@@ -20,6 +20,29 @@ void CaptureEngine::GiveBackStartup() {
     if (startupPending_)
         network_.Cleanup();
     startupPending_ = false;
+}
+
+void CaptureEngine::RequestStop() {
+    bool startup = false;
+    {
+        // Under the lock, so that a thread about to capture again for a kept start either has
+        // done so before the flag is set or finds no kept start.
+        std::lock_guard<std::mutex> lock(controlMutex_);
+        stopRequested_ = true;
+        if (restartPending_)
+            startup = restartStartup_;
+        restartPending_ = false;
+        restartStartup_ = false;
+    }
+    if (startup)
+        network_.Cleanup();
+}
+
+void CaptureEngine::EndCaptureStartup() {
+    // Only a start-up that succeeded is ended: "On" starts a capture even after InitCapture failed.
+    if (captureStartup_)
+        network_.Cleanup();
+    captureStartup_ = false;
 }
 
 void CaptureEngine::Print(std::FILE* stream, const char* format, ...) {
@@ -34,9 +57,12 @@ void CaptureEngine::Print(std::FILE* stream, const char* format, ...) {
 
 bool CaptureEngine::InitCapture() {
     // A thread that has not yet ended keeps its stop request, or it would start capturing again.
-    if (!thread_.Running()) {
-        stopRequested_ = false;
-        threadId_ = 0;
+    {
+        std::lock_guard<std::mutex> lock(controlMutex_);
+        if (!loopActive_) {
+            stopRequested_ = false;
+            threadId_ = 0;
+        }
     }
     const int result = network_.Startup();
     if (result != 0) {
@@ -55,11 +81,34 @@ bool CaptureEngine::CollectLocalAddresses(std::vector<std::string>& list) {
     return true;
 }
 
+bool CaptureEngine::RestartPending() {
+    std::lock_guard<std::mutex> lock(controlMutex_);
+    return restartPending_;
+}
+
 void CaptureEngine::StartCapture(const std::string& selection) {
-    if (thread_.Running()) {
-        GiveBackStartup();
-        return;
+    {
+        std::lock_guard<std::mutex> lock(controlMutex_);
+        if (loopActive_) {
+            // A capture that was told to stop but has not yet ended (its stop's wait ran out) would
+            // swallow this start; it is kept instead, and the thread captures again once its loop
+            // has ended. A start while a capture runs is ignored.
+            if (stopRequested_ && !selection.empty()) {
+                const bool previous = restartPending_ && restartStartup_;
+                restartPending_ = true;
+                restartSelection_ = selection;
+                restartStartup_ = startupPending_;
+                startupPending_ = false;
+                if (previous)
+                    network_.Cleanup();
+                return;
+            }
+            GiveBackStartup();
+            return;
+        }
     }
+    // A thread that has left its loop is only returning; collect it before starting the next.
+    thread_.Wait(CaptureThread::kForever);
     selectedInterface_ = selection;
     // With no address there is nothing to bind to; no thread is started.
     if (selectedInterface_.empty()) {
@@ -67,18 +116,27 @@ void CaptureEngine::StartCapture(const std::string& selection) {
         return;
     }
     // The capture loop ends the start-up when it finishes.
-    const bool pending = startupPending_;
+    captureStartup_ = startupPending_;
     startupPending_ = false;
+    {
+        std::lock_guard<std::mutex> lock(controlMutex_);
+        loopActive_ = true;
+    }
     if (thread_.Start(&CaptureEngine::CaptureThreadProc, this)) {
         threadId_ = thread_.Id();
     } else {
-        startupPending_ = pending;
+        {
+            std::lock_guard<std::mutex> lock(controlMutex_);
+            loopActive_ = false;
+        }
+        startupPending_ = captureStartup_;
+        captureStartup_ = false;
         GiveBackStartup();
     }
 }
 
 void CaptureEngine::OnClose() {
-    stopRequested_ = true;
+    RequestStop();
     InterruptSocket();
     // Returns at once when no thread runs. A thread that is still busy after the wait is left
     // to end by itself: it sees the stop flag before its next receive, and nothing kills it.
@@ -91,6 +149,14 @@ void CaptureEngine::InterruptSocket() {
         activeSocket_->Interrupt();
 }
 
+void CaptureEngine::AdoptSocket(CaptureSocket& socket) {
+    std::lock_guard<std::mutex> lock(socketMutex_);
+    activeSocket_ = &socket;
+    // A stop that came before the socket existed still releases its first receive.
+    if (stopRequested_)
+        socket.Interrupt();
+}
+
 void CaptureEngine::ReleaseSocket(CaptureSocket& socket) {
     {
         std::lock_guard<std::mutex> lock(socketMutex_);
@@ -99,52 +165,93 @@ void CaptureEngine::ReleaseSocket(CaptureSocket& socket) {
     socket.Close();
 }
 
-unsigned long CaptureEngine::CaptureThreadProc(void* engine) {
-    static_cast<CaptureEngine*>(engine)->CaptureLoop();
+unsigned long CaptureEngine::CaptureThreadProc(void* argument) {
+    auto* engine = static_cast<CaptureEngine*>(argument);
+    for (;;) {
+        engine->CaptureLoop();
+        std::lock_guard<std::mutex> lock(engine->controlMutex_);
+        if (!engine->restartPending_) {
+            engine->loopActive_ = false;
+            break;
+        }
+        // "On" came while this loop was winding down: capture again, on the address it chose.
+        engine->restartPending_ = false;
+        engine->stopRequested_ = false;
+        engine->selectedInterface_ = engine->restartSelection_;
+        engine->captureStartup_ = engine->restartStartup_;
+        engine->restartStartup_ = false;
+    }
     return 0;
 }
 
 bool CaptureEngine::CaptureLoop() {
     int error = 0;
     std::unique_ptr<CaptureSocket> socket = network_.CreateRawSocket(error);
+    bool fallback = false;
     if (!socket) {
         Print(out_, "WSASocket() failed: %d\n", error);
-        network_.Cleanup();
-        return false;
-    }
-    {
-        std::lock_guard<std::mutex> lock(socketMutex_);
-        activeSocket_ = socket.get();
-        // A stop that came before the socket existed still releases its first receive.
-        if (stopRequested_)
-            socket->Interrupt();
+        if (!IsUnsupported(error) || stopRequested_) {
+            EndCaptureStartup();
+            return false;
+        }
+        fallback = true;
+    } else {
+        AdoptSocket(*socket);
+        // A failure caused by the stop closing the socket is no failure: it writes no line.
+        error = stopRequested_ ? 0 : socket->Bind(selectedInterface_);
+        if (error != 0 || stopRequested_) {
+            if (!stopRequested_)
+                Print(out_, "bind() failed: %d\n", error);
+            ReleaseSocket(*socket);
+            EndCaptureStartup();
+            return false;
+        }
+        Print(out_, "Binding to: ");
+        Print(out_, "\n");
+
+        error = socket->EnableReceiveAll();
+        if (error != 0 || stopRequested_) {
+            if (!stopRequested_) {
+                Print(out_, "WSAIotcl(0x%x) failed: %d\n", kReceiveAllCode, error);
+                if (error == kInvalidArgumentError)
+                    Print(out_, "NOTE: IPv6 does not currently support the SIO_RCVALL* ioctls\n");
+            }
+            ReleaseSocket(*socket);
+            socket.reset();
+            if (!IsUnsupported(error) || stopRequested_) {
+                EndCaptureStartup();
+                return false;
+            }
+            fallback = true;
+        }
     }
 
-    error = socket->Bind(selectedInterface_);
-    if (error != 0) {
-        Print(out_, "bind() failed: %d\n", error);
-        ReleaseSocket(*socket);
-        network_.Cleanup();
-        return false;
-    }
-    Print(out_, "Binding to: ");
-    Print(out_, "\n");
-
-    error = socket->EnableReceiveAll();
-    if (error != 0) {
-        Print(out_, "WSAIotcl(0x%x) failed: %d\n", kReceiveAllCode, error);
-        if (error == kInvalidArgumentError)
-            Print(out_, "NOTE: IPv6 does not currently support the SIO_RCVALL* ioctls\n");
-        ReleaseSocket(*socket);
-        network_.Cleanup();
-        return false;
+    if (fallback) {
+        socket = network_.CreateTcpSocket(error);
+        if (!socket) {
+            Print(out_, "WSASocket() failed: %d\n", error);
+            EndCaptureStartup();
+            return false;
+        }
+        AdoptSocket(*socket);
+        error = stopRequested_ ? 0 : socket->Bind(selectedInterface_);
+        if (error != 0 || stopRequested_) {
+            if (!stopRequested_)
+                Print(out_, "bind() failed: %d\n", error);
+            ReleaseSocket(*socket);
+            EndCaptureStartup();
+            return false;
+        }
+        Print(out_,
+              "Receive-all is not supported here: capturing the TCP traffic of %s through a raw TCP socket\n",
+              selectedInterface_.c_str());
     }
 
     unsigned char* buffer = network_.AllocateBuffer(kReceiveBufferSize, error);
     if (!buffer) {
         Print(err_, "HeapAlloc failed: %d\n", error);
         ReleaseSocket(*socket);
-        network_.Cleanup();
+        EndCaptureStartup();
         return false;
     }
 
@@ -165,7 +272,7 @@ bool CaptureEngine::CaptureLoop() {
 
     network_.FreeBuffer(buffer);
     ReleaseSocket(*socket);
-    network_.Cleanup();
+    EndCaptureStartup();
     return true;
 }
 

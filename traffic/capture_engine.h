@@ -4,11 +4,16 @@
 // diagnostic lines to standard output (the allocation failure to standard error) and end the
 // capture; nothing is shown on screen.
 //
-// Stopping never kills the thread: the stop flag is set, a receive blocked with no traffic is
-// released by interrupting the socket, and the waiting thread keeps serving the capture thread's
-// synchronous tree updates while it waits. At most one capture thread runs at a time; a start
-// while one runs is ignored. The engine's destructor stops the capture and waits for the thread,
-// so whatever the handler touches must outlive the engine.
+// Where the raw socket or receive-all is refused as unsupported (Wine refuses protocol 0), the
+// failed call's line is written as usual and the capture goes on through a raw socket of protocol
+// TCP on the same address, which sees that address's TCP traffic; one line says so.
+//
+// Stopping never kills the thread: the stop flag is set and a receive blocked with no traffic is
+// released by interrupting the socket. At most one capture thread runs at a time; a start while
+// one captures is ignored. A start that comes while a stopped capture is still winding down (its
+// stop's wait ran out) is kept, and the same thread captures again once the old loop has ended.
+// The engine's destructor stops the capture and waits for the thread, so whatever the handler
+// touches must outlive the engine.
 
 #include "platform/capture_socket.h"
 
@@ -30,6 +35,9 @@ public:
     static constexpr unsigned long kStopWaitMilliseconds = 5000;
     static constexpr unsigned int kReceiveAllCode = 0x98000001u;
     static constexpr int kInvalidArgumentError = 10022;
+    // Refusals that make the capture fall back to the raw socket of protocol TCP:
+    // WSAEPROTONOSUPPORT, WSAESOCKTNOSUPPORT, WSAEOPNOTSUPP.
+    static bool IsUnsupported(int error) { return error == 10043 || error == 10044 || error == 10045; }
 
     CaptureEngine(CaptureNetwork& network, CaptureThread& thread, DatagramHandler handler,
                   std::FILE* out = stdout, std::FILE* err = stderr);
@@ -42,10 +50,11 @@ public:
     // and appends the host's addresses to interfaceList.
     bool InitCapture();
     bool CollectLocalAddresses(std::vector<std::string>& list);
-    // Starts the capture thread on the chosen address; ignored while a capture thread runs, and
-    // when no address is chosen.
+    // Starts the capture thread on the chosen address; ignored while a capture runs, and when no
+    // address is chosen. While a stopped capture is still winding down, the start is kept and
+    // carried out by that thread once its loop has ended.
     void StartCapture(const std::string& selection);
-    // Stops the capture: waits at most five seconds for the thread, serving its tree updates.
+    // Stops the capture (and drops a kept start): waits at most five seconds for the thread.
     void OnClose();
 
     static unsigned long CaptureThreadProc(void* engine);
@@ -55,6 +64,8 @@ public:
     const std::string& selectedInterface() const { return selectedInterface_; }
     bool stopRequested() const { return stopRequested_.load(); }
     bool Capturing() { return thread_.Running(); }
+    // True while a start waits for a stopped capture to wind down.
+    bool RestartPending();
     unsigned long threadId() const { return threadId_; }
 
 private:
@@ -63,9 +74,14 @@ private:
         __attribute__((format(printf, 3, 4)))
 #endif
         ;
+    void AdoptSocket(CaptureSocket& socket);
     void ReleaseSocket(CaptureSocket& socket);
     void InterruptSocket();
     void GiveBackStartup();
+    // Sets the stop flag and drops a kept start.
+    void RequestStop();
+    // Ends the network start-up the running capture took over, if it took one.
+    void EndCaptureStartup();
 
     CaptureNetwork& network_;
     CaptureThread& thread_;
@@ -79,6 +95,15 @@ private:
     std::string selectedInterface_;
 
     bool startupPending_ = false; // a network start-up made by InitCapture that no capture owns yet
+    bool captureStartup_ = false; // the running capture took a start-up over and ends it
+
+    // Guards the loop's life and a kept start. loopActive_ is true from a start until the thread
+    // has decided, under this lock, to end.
+    std::mutex controlMutex_;
+    bool loopActive_ = false;
+    bool restartPending_ = false;
+    bool restartStartup_ = false;
+    std::string restartSelection_;
 
     std::mutex socketMutex_;
     CaptureSocket* activeSocket_ = nullptr; // the capture thread's socket while it is open

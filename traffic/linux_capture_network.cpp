@@ -157,6 +157,11 @@ std::unique_ptr<CaptureSocket> LinuxCaptureNetwork::CreateRawSocket(int& error) 
     return std::make_unique<PacketSocket>(fd, wake);
 }
 
+std::unique_ptr<CaptureSocket> LinuxCaptureNetwork::CreateTcpSocket(int& error) {
+    error = EPROTONOSUPPORT;
+    return nullptr;
+}
+
 unsigned char* LinuxCaptureNetwork::AllocateBuffer(std::size_t size, int& error) {
     auto* buffer = static_cast<unsigned char*>(std::malloc(size));
     if (!buffer)

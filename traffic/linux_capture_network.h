@@ -12,6 +12,8 @@ public:
     void Cleanup() override {}
     void AppendHostAddresses(std::vector<std::string>& list) override;
     std::unique_ptr<CaptureSocket> CreateRawSocket(int& error) override;
+    // The packet socket is never refused as unsupported, so nothing here falls back to this.
+    std::unique_ptr<CaptureSocket> CreateTcpSocket(int& error) override;
     unsigned char* AllocateBuffer(std::size_t size, int& error) override;
     void FreeBuffer(unsigned char* buffer) override;
 };

@@ -15,8 +15,10 @@ struct ScriptedCaptureNetwork::State {
     std::condition_variable changed;
     std::deque<Step> steps;
     bool repeating = false;
-    std::vector<std::uint8_t> repeated;
+    std::vector<std::vector<std::uint8_t>> repeated;
+    std::size_t nextRepeated = 0;
     bool idle = false;
+    bool binding = false;
     Counts counts;
 };
 
@@ -24,12 +26,21 @@ namespace {
 
 class ScriptedSocket : public CaptureSocket {
 public:
-    ScriptedSocket(std::shared_ptr<ScriptedCaptureNetwork::State> state, int bindError, int receiveAllError)
-        : state_(std::move(state)), bindError_(bindError), receiveAllError_(receiveAllError) {}
+    ScriptedSocket(std::shared_ptr<ScriptedCaptureNetwork::State> state, int bindError, int receiveAllError,
+                   bool bindWaits)
+        : state_(std::move(state)), bindError_(bindError), receiveAllError_(receiveAllError),
+          bindWaits_(bindWaits) {}
 
     int Bind(const std::string& address) override {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::unique_lock<std::mutex> lock(state_->mutex);
         state_->counts.boundAddress = address;
+        if (bindWaits_) {
+            state_->binding = true;
+            state_->changed.notify_all();
+            state_->changed.wait(lock, [this] { return interrupted_; });
+            state_->binding = false;
+            return ScriptedCaptureNetwork::kClosedSocketError;
+        }
         return bindError_;
     }
 
@@ -49,8 +60,11 @@ public:
                     return step.error;
                 return Copy(step.datagram, buffer, capacity, received);
             }
-            if (state_->repeating)
-                return Copy(state_->repeated, buffer, capacity, received);
+            if (state_->repeating) {
+                const std::vector<std::uint8_t>& datagram = state_->repeated[state_->nextRepeated];
+                state_->nextRepeated = (state_->nextRepeated + 1) % state_->repeated.size();
+                return Copy(datagram, buffer, capacity, received);
+            }
             state_->idle = true;
             state_->changed.notify_all();
             state_->changed.wait(lock);
@@ -84,6 +98,7 @@ private:
     std::shared_ptr<ScriptedCaptureNetwork::State> state_;
     int bindError_;
     int receiveAllError_;
+    bool bindWaits_;
     bool interrupted_ = false;
     bool closed_ = false;
 };
@@ -105,10 +120,23 @@ void ScriptedCaptureNetwork::QueueReceiveError(int error) {
 }
 
 void ScriptedCaptureNetwork::RepeatForever(std::vector<std::uint8_t> datagram) {
+    std::vector<std::vector<std::uint8_t>> one;
+    one.push_back(std::move(datagram));
+    RepeatCycle(std::move(one));
+}
+
+void ScriptedCaptureNetwork::RepeatCycle(std::vector<std::vector<std::uint8_t>> datagrams) {
     std::lock_guard<std::mutex> lock(state_->mutex);
-    state_->repeating = true;
-    state_->repeated = std::move(datagram);
+    state_->repeating = !datagrams.empty();
+    state_->repeated = std::move(datagrams);
+    state_->nextRepeated = 0;
     state_->changed.notify_all();
+}
+
+bool ScriptedCaptureNetwork::WaitUntilBinding(unsigned long milliseconds) {
+    std::unique_lock<std::mutex> lock(state_->mutex);
+    return state_->changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
+                                    [this] { return state_->binding; });
 }
 
 bool ScriptedCaptureNetwork::WaitUntilIdle(unsigned long milliseconds) {
@@ -145,7 +173,19 @@ std::unique_ptr<CaptureSocket> ScriptedCaptureNetwork::CreateRawSocket(int& erro
         return nullptr;
     }
     ++state_->counts.socketsCreated;
-    return std::make_unique<ScriptedSocket>(state_, bindError, receiveAllError);
+    return std::make_unique<ScriptedSocket>(state_, bindError, receiveAllError, bindWaitsForInterrupt);
+}
+
+std::unique_ptr<CaptureSocket> ScriptedCaptureNetwork::CreateTcpSocket(int& error) {
+    std::lock_guard<std::mutex> lock(state_->mutex);
+    if (tcpCreateError != 0) {
+        error = tcpCreateError;
+        return nullptr;
+    }
+    ++state_->counts.socketsCreated;
+    ++state_->counts.tcpSocketsCreated;
+    // Receive-all is never asked of this socket.
+    return std::make_unique<ScriptedSocket>(state_, tcpBindError, 0, false);
 }
 
 unsigned char* ScriptedCaptureNetwork::AllocateBuffer(std::size_t size, int& error) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -76,6 +77,13 @@ TEST_F(CaptureEngineTest, StartupFailureIsReportedAndCollectsNoAddresses) {
     EXPECT_FALSE(engine->InitCapture());
     EXPECT_EQ(Contents(out), "WSAStartup() failed: 10091\n");
     EXPECT_TRUE(engine->interfaceList().empty());
+    // "On" starts the capture anyway; it fails on the socket and ends no start-up it never had.
+    network.createError = 10093;
+    engine->StartCapture("192.168.1.10");
+    ASSERT_TRUE(thread.Wait(10000));
+    EXPECT_EQ(Contents(out), "WSAStartup() failed: 10091\nWSASocket() failed: 10093\n");
+    engine.reset();
+    EXPECT_EQ(network.counts().cleanups, 0);
 }
 
 TEST_F(CaptureEngineTest, EveryInitAppendsTheHostAddressesAgain) {
@@ -94,6 +102,74 @@ TEST_F(CaptureEngineTest, SetUpFailuresWriteTheirLineAndReleaseWhatWasTaken) {
     RunToEnd();
     EXPECT_EQ(Contents(out), "WSASocket() failed: 10013\n");
     EXPECT_EQ(network.counts().socketsCreated, 0);
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, AnUnsupportedRawSocketOrReceiveAllFallsBackToTheTcpSocket) {
+    const std::string fallback = "Receive-all is not supported here: capturing the TCP traffic of "
+                                 "192.168.1.10 through a raw TCP socket\n";
+    const auto datagram = testing::BuildDatagram(testing::Segment(1, 2, 3, 4, 0x02));
+    struct Case {
+        int createError, receiveAllError;
+        std::string lines;
+    };
+    const Case cases[] = {
+        {10043, 0, "WSASocket() failed: 10043\n"},
+        {10044, 0, "WSASocket() failed: 10044\n"},
+        {10045, 0, "WSASocket() failed: 10045\n"},
+        {0, 10045, "Binding to: \nWSAIotcl(0x98000001) failed: 10045\n"},
+    };
+    for (const Case& c : cases) {
+        std::FILE* lines = std::tmpfile();
+        ScriptedCaptureNetwork refusing;
+        refusing.hostAddresses = {"192.168.1.10"};
+        refusing.createError = c.createError;
+        refusing.receiveAllError = c.receiveAllError;
+        refusing.QueueDatagram(datagram);
+        StdCaptureThread capture;
+        std::atomic<int> handled{0};
+        {
+            CaptureEngine fallingBack(
+                refusing, capture, [&handled](const unsigned char*, std::size_t) { ++handled; }, lines, err);
+            fallingBack.InitCapture();
+            fallingBack.StartCapture("192.168.1.10");
+            ASSERT_TRUE(refusing.WaitUntilIdle(5000));
+            EXPECT_EQ(handled, 1) << c.lines;
+            EXPECT_EQ(refusing.counts().tcpSocketsCreated, 1);
+            EXPECT_EQ(refusing.counts().boundAddress, "192.168.1.10");
+            EXPECT_TRUE(fallingBack.Capturing());
+            fallingBack.OnClose();
+        }
+        EXPECT_EQ(Contents(lines), c.lines + fallback);
+        const auto counts = refusing.counts();
+        EXPECT_EQ(counts.socketsClosed, counts.socketsCreated);
+        EXPECT_EQ(counts.cleanups, counts.startups);
+        std::fclose(lines);
+    }
+
+    // The fallback's own failures end the capture with the Part's lines for the failed call.
+    network.createError = 10043;
+    network.tcpCreateError = 10013;
+    RunToEnd();
+    EXPECT_EQ(Contents(out), "WSASocket() failed: 10043\nWSASocket() failed: 10013\n");
+    network.tcpCreateError = 0;
+    network.tcpBindError = 10049;
+    RunToEnd();
+    EXPECT_EQ(Contents(out), "WSASocket() failed: 10043\nWSASocket() failed: 10013\n"
+                             "WSASocket() failed: 10043\nbind() failed: 10049\n");
+    EXPECT_EQ(network.counts().tcpSocketsCreated, 1);
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, AStopDuringTheSetUpWritesNoFailureLine) {
+    network.bindWaitsForInterrupt = true;
+    engine->InitCapture();
+    engine->StartCapture("192.168.1.10");
+    ASSERT_TRUE(network.WaitUntilBinding(5000));
+    // The stop closes the socket under the bind, which then fails as a closed socket would.
+    engine->OnClose();
+    EXPECT_FALSE(engine->Capturing());
+    EXPECT_EQ(Contents(out), "");
     ExpectEverythingReleased();
 }
 
@@ -125,6 +201,9 @@ TEST_F(CaptureEngineTest, ReceiveAllFailureAddsTheNoteOnlyForInvalidArgument) {
         ASSERT_TRUE(otherThread.Wait(10000));
     }
     EXPECT_EQ(Contents(again), "Binding to: \nWSAIotcl(0x98000001) failed: 10013\n");
+    // Refusals other than "unsupported" end the capture: no fallback.
+    EXPECT_EQ(other.counts().tcpSocketsCreated, 0);
+    EXPECT_EQ(network.counts().tcpSocketsCreated, 0);
     std::fclose(again);
 }
 
@@ -202,6 +281,44 @@ TEST_F(CaptureEngineTest, OnWhileCapturingIsIgnoredAndOnAfterOffCapturesAgain) {
     ASSERT_TRUE(network.WaitUntilIdle(5000));
     engine->OnClose();
     EXPECT_EQ(received.size(), 1u);
+    ExpectEverythingReleased();
+}
+
+TEST_F(CaptureEngineTest, OnAfterAnOffWhoseWaitRanOutCapturesOnceTheOldLoopHasEnded) {
+    // The handler holds the thread, as a slow decoder would, until released.
+    std::atomic<bool> entered{false};
+    std::atomic<bool> release{false};
+    StdCaptureThread slowThread;
+    CaptureEngine slow(
+        network, slowThread,
+        [&](const unsigned char*, std::size_t) {
+            entered = true;
+            while (!release)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        },
+        out, err);
+    slow.InitCapture();
+    slow.StartCapture("192.168.1.10");
+    network.QueueDatagram(testing::BuildDatagram(testing::Segment(1, 2, 3, 4, 0x02)));
+    while (!entered)
+        std::this_thread::yield();
+    slow.OnClose(); // waits its five seconds in vain
+    EXPECT_TRUE(slow.Capturing());
+    slow.InitCapture();
+    EXPECT_TRUE(slow.stopRequested());
+    slow.StartCapture("192.168.1.9");
+    EXPECT_TRUE(slow.RestartPending());
+    release = true;
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    EXPECT_FALSE(slow.RestartPending());
+    EXPECT_TRUE(slow.Capturing());
+    EXPECT_FALSE(slow.stopRequested());
+    EXPECT_EQ(network.counts().socketsCreated, 2);
+    EXPECT_EQ(network.counts().boundAddress, "192.168.1.9");
+    EXPECT_EQ(slow.selectedInterface(), "192.168.1.9");
+    slow.OnClose();
+    EXPECT_FALSE(slow.Capturing());
+    EXPECT_EQ(Contents(out), "Binding to: \nBinding to: \n");
     ExpectEverythingReleased();
 }
 

@@ -233,11 +233,12 @@ TEST_F(BusyCaptureTest, StopWithoutTrafficReleasesTheBlockedReceive) {
     EXPECT_EQ(network.counts().buffersFreed, 1);
 }
 
-TEST(WinsockCaptureNetwork, CollectsAddressesAndReportsTheRawSocketOutcome) {
-    // Under Wine raw sockets of protocol 0 are refused; on Windows without rights too. Either way
-    // the engine writes one line and ends, and the addresses are dotted texts.
+TEST(WinsockCaptureNetwork, CollectsAddressesCapturesOnLoopbackAndStopsWithoutTraffic) {
+    // Under Wine the raw socket of protocol 0 is refused as unsupported and the capture goes on
+    // through a raw TCP socket (which needs root); on Windows with rights the first socket works.
     std::FILE* out = std::tmpfile();
     ASSERT_NE(out, nullptr);
+    DWORD stopTook = 0;
     {
         WinsockCaptureNetwork network;
         Win32CaptureThread thread;
@@ -246,14 +247,25 @@ TEST(WinsockCaptureNetwork, CollectsAddressesAndReportsTheRawSocketOutcome) {
         for (const std::string& address : engine.interfaceList())
             EXPECT_NE(inet_addr(address.c_str()), INADDR_NONE) << address;
         engine.StartCapture("127.0.0.1");
-        ASSERT_TRUE(thread.Wait(10000));
+        Sleep(500);
+        // Closing the socket releases the receive that blocks with no traffic.
+        const DWORD stopping = GetTickCount();
+        engine.OnClose();
+        stopTook = GetTickCount() - stopping;
+        EXPECT_TRUE(thread.Wait(0));
     }
+    EXPECT_LT(stopTook, 5000u);
     std::fflush(out);
     std::rewind(out);
+    std::string text;
     char line[256] = {};
-    ASSERT_NE(std::fgets(line, sizeof line, out), nullptr);
-    const std::string text = line;
-    EXPECT_TRUE(text.rfind("WSASocket() failed: ", 0) == 0 || text == "Binding to: \n") << text;
+    while (std::fgets(line, sizeof line, out))
+        text += line;
+    const std::string fallback = "Receive-all is not supported here: capturing the TCP traffic of 127.0.0.1 "
+                                 "through a raw TCP socket\n";
+    EXPECT_TRUE(text == "Binding to: \n" || text == "WSASocket() failed: 10043\n" + fallback ||
+                text == "WSASocket() failed: 10043\nWSASocket() failed: 10013\n")
+        << text;
     std::fclose(out);
 }
 
