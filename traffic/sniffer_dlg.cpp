@@ -25,6 +25,7 @@ BEGIN_MESSAGE_TABLE(CSnifferDlg, CDialog)
 // WM_SIZE is left to the default: the tree keeps its template rectangle.
 ON_MESSAGE(WM_CLOSE, &CSnifferDlg::OnCloseMessage)
 ON_MESSAGE(WM_DESTROY, &CSnifferDlg::OnDestroy)
+ON_MESSAGE(WM_TIMER, &CSnifferDlg::OnTimer)
 END_MESSAGE_TABLE()
 
 CSnifferDlg::CSnifferDlg(CWnd* parent)
@@ -63,6 +64,23 @@ void CSnifferDlg::StartCapture() {
 
 void CSnifferDlg::OnClose() {
     engine.OnClose();
+    // Once the capture has ended the tree shows all it decoded at once.
+    if (!engine.Capturing() && treeView.window() != nullptr)
+        treeUpdater.UpdateAll(queuedTree);
+}
+
+void CSnifferDlg::UpdateTree() {
+    if (treeView.window() != nullptr)
+        treeUpdater.UpdateAll(queuedTree);
+}
+
+LRESULT CSnifferDlg::OnTimer(WPARAM id, LPARAM, bool& handled) {
+    if (id != kTreeUpdateTimer) {
+        handled = false;
+        return 0;
+    }
+    treeUpdater.Update(queuedTree, kTreeUpdateBudget);
+    return 0;
 }
 
 void CSnifferDlg::DecodeDatagram(const unsigned char* datagram, std::size_t length) {
@@ -100,8 +118,9 @@ BOOL CSnifferDlg::OnInitDialog() {
     treeFont.CreateFontIndirect(&font);
     trafficTree.SetFont(treeFont, TRUE);
 
-    treeView = std::make_unique<palisor::Win32TreeView>(trafficTree.m_hWnd);
-    decoder = std::make_unique<palisor::TrafficDecoder>(*treeView, *transcript);
+    treeView.Attach(trafficTree.m_hWnd);
+    decoder = std::make_unique<palisor::TrafficDecoder>(queuedTree, *transcript);
+    SetTimer(kTreeUpdateTimer, kTreeUpdatePeriod);
 
     StartCapture();
     return TRUE;
@@ -113,7 +132,9 @@ LRESULT CSnifferDlg::OnCloseMessage(WPARAM, LPARAM) {
 }
 
 LRESULT CSnifferDlg::OnDestroy(WPARAM, LPARAM) {
-    // The tree goes with the page's window: no capture may write to it after that.
+    // The tree goes with the page's window: nothing may write to it after that.
+    KillTimer(kTreeUpdateTimer);
     engine.OnClose();
+    treeView.Attach(nullptr);
     return Default();
 }

@@ -3,9 +3,12 @@
 // and font, and an interface chooser that stays hidden; the capture binds to the chooser's first
 // address. Initialising the page launches the updater and starts the first capture.
 //
-// The capture thread writes the tree through messages to the tree control, which this (the
-// user-interface) thread carries out. The capture is stopped before the tree goes (WM_DESTROY) and
-// again, waiting for the thread, before the page's state goes (the destructor).
+// The capture thread never waits on the window: its decoder writes a queued tree (an in-memory
+// model that records what changed), and this (the user-interface) thread writes the changes into
+// the tree control from a timer, every 50 ms, for at most 40 ms at a time, so a busy window never
+// makes the capture lose datagrams and a flood never stops the window answering. The capture is
+// stopped before the tree goes (WM_DESTROY) and again, waiting for the thread, before the page's
+// state goes (the destructor).
 #pragma once
 
 #include <functional>
@@ -15,9 +18,11 @@
 #include "platform/capture_socket.h"
 #include "res/resource.h"
 #include "traffic/capture_engine.h"
+#include "traffic/queued_tree.h"
 #include "traffic/traffic_decoder.h"
 #include "traffic/transcript_sink.h"
 #include "traffic/win32_capture_thread.h"
+#include "traffic/win32_tree_updater.h"
 #include "traffic/win32_tree_view.h"
 #include "ui/combo_box.h"
 #include "ui/data_exchange.h"
@@ -40,6 +45,10 @@ public:
         "\"Palisor\" \"4\" \"4.5.0\" \"www.palisor.example\" \"false\"";
     static constexpr const char* kTreeFontFace = "Lucida Console";
     static constexpr int kTreeFontHeight = 12;
+    // The timer that brings the tree control up to date, its period and the time one update may take.
+    static constexpr UINT_PTR kTreeUpdateTimer = 1;
+    static constexpr UINT kTreeUpdatePeriod = 50;
+    static constexpr unsigned long kTreeUpdateBudget = 40;
 
     // Captures through Winsock and launches the updater with ShellExecute. Starts the network and
     // collects the host's addresses (InitCapture).
@@ -64,6 +73,10 @@ public:
     // Hands one received datagram to the decoder, as the capture thread does; call from a thread
     // other than the page's.
     void DecodeDatagram(const unsigned char* datagram, std::size_t length);
+    // Writes every change waiting for the tree control now, instead of at the next timer tick.
+    void UpdateTree();
+    // What the capture thread has decoded; the tree control shows it once brought up to date.
+    palisor::QueuedTree& trafficModel() { return queuedTree; }
 
     CImageList imageList;
     CComboBox interfaceCombo;
@@ -80,13 +93,16 @@ protected:
 private:
     LRESULT OnCloseMessage(WPARAM, LPARAM);
     LRESULT OnDestroy(WPARAM, LPARAM);
+    LRESULT OnTimer(WPARAM, LPARAM, bool& handled);
 
     std::unique_ptr<palisor::CaptureNetwork> ownNetwork;
     palisor::CaptureNetwork& network;
     Launcher launcher;
     palisor::NullTranscriptSink noTranscript;
     palisor::TranscriptSink* transcript = &noTranscript;
-    std::unique_ptr<palisor::Win32TreeView> treeView;
+    palisor::QueuedTree queuedTree;
+    palisor::Win32TreeView treeView;
+    palisor::Win32TreeUpdater treeUpdater{treeView};
     std::unique_ptr<palisor::TrafficDecoder> decoder;
     palisor::Win32CaptureThread captureThread;
     // Last, so that it is destroyed first: its destructor waits for the thread that uses the decoder.

@@ -4,7 +4,9 @@
 
 #include "tests/unit/traffic/datagram_builder.h"
 #include "traffic/scripted_capture_network.h"
+#include "traffic/memory_tree.h"
 #include "traffic/sniffer_dlg.h"
+#include "traffic/win32_tree_view.h"
 #include "ui/message_loop.h"
 
 #include <windows.h>
@@ -65,6 +67,7 @@ protected:
             &main, network, [this](const char* verb, const char* file, const char* parameters, int show) {
                 launches.push_back({verb, file, parameters, show});
             });
+        page->SetTranscriptSink(transcript);
         ASSERT_TRUE(page->Create(&main));
         page->ShowWindow(SW_SHOW);
         PumpMessages(20);
@@ -99,6 +102,7 @@ protected:
 
     CWnd main;
     palisor::ScriptedCaptureNetwork network;
+    palisor::CollectingTranscriptSink transcript;
     std::vector<Launch> launches;
     std::unique_ptr<CSnifferDlg> page;
 };
@@ -167,6 +171,58 @@ TEST_F(TrafficPageTest, DatagramsFromTheCaptureThreadFillTheTree) {
     EXPECT_EQ(TreeCount(), 22);
 }
 
+std::string Walk(palisor::TreeAccess& tree, palisor::TreeItem first, int depth) {
+    std::string out;
+    for (palisor::TreeItem item = first; item; item = tree.NextSibling(item)) {
+        out.append(std::size_t(depth) * 2, ' ');
+        out += tree.GetText(item);
+        out += '\n';
+        out += Walk(tree, tree.FirstChild(item), depth + 1);
+    }
+    return out;
+}
+
+TEST_F(TrafficPageTest, TwentyThousandDatagramsWhileTheWindowIsBlockedAreAllShown) {
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    // 400 address pairs, each with a handshake, data and a close, repeated: 20,000 segments.
+    std::vector<std::vector<std::uint8_t>> datagrams;
+    for (int round = 0; round < 10; ++round)
+        for (int pair = 0; pair < 400; ++pair) {
+            const std::uint32_t client = Ipv4(10, 1, pair / 200, pair % 200 + 1);
+            const std::uint32_t server = Ipv4(192, 168, 7, 1);
+            const std::uint16_t port = static_cast<std::uint16_t>(20000 + round);
+            const std::uint32_t seq = 1000u * round;
+            datagrams.push_back(BuildDatagram(Segment(client, port, server, 80, 0x02, seq)));
+            datagrams.push_back(BuildDatagram(Segment(client, port, server, 80, 0x18, seq + 1, 40)));
+            datagrams.push_back(BuildDatagram(Segment(client, port, server, 80, 0x10, seq + 41)));
+            datagrams.push_back(BuildDatagram(Segment(client, port, server, 80, 0x18, seq + 41, 7)));
+            datagrams.push_back(BuildDatagram(Segment(client, port, server, 80, 0x11, seq + 48)));
+        }
+    ASSERT_EQ(datagrams.size(), 20000u);
+    for (const auto& datagram : datagrams)
+        network.QueueDatagram(datagram);
+
+    // The user-interface thread is blocked for two seconds: it serves nothing.
+    ::Sleep(2000);
+    // Meanwhile the capture has read and decoded every datagram.
+    EXPECT_TRUE(network.WaitUntilIdle(0));
+    EXPECT_EQ(transcript.Lines().size(), 20000u);
+
+    // Then the window catches up from its timer.
+    palisor::Win32TreeView view(Tree());
+    ASSERT_TRUE(PumpUntil(
+        [&] { return TreeCount() == 400 * 11 && page->trafficModel().PendingChanges() == 0; }, 20000))
+        << TreeCount();
+    palisor::MemoryTree memory;
+    palisor::NullTranscriptSink none;
+    palisor::TrafficDecoder reference(memory, none);
+    for (const auto& datagram : datagrams)
+        reference.DecodeIpPacket(datagram.data(), datagram.size());
+    const std::string shown = Walk(view, view.FirstRoot(), 0);
+    EXPECT_EQ(shown, memory.Dump());
+    EXPECT_EQ(shown, page->trafficModel().Dump());
+}
+
 TEST_F(TrafficPageTest, ResizingThePageLeavesTheTreeInPlace) {
     const RECT before = TreeRect();
     ::SendMessageA(page->m_hWnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(200, 100));
@@ -195,12 +251,35 @@ TEST_F(TrafficPageTest, CloseStopsTheCaptureButKeepsThePageAndOnRestartsIt) {
     EXPECT_FALSE(page->Capturing());
 }
 
+// Counts the Cancel commands sent to one window: what the dialog manager makes of Escape.
+HWND cancelWatched = nullptr;
+int cancelsSeen = 0;
+LRESULT CALLBACK WatchCancel(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && sent->hwnd == cancelWatched && sent->message == WM_COMMAND &&
+        LOWORD(sent->wParam) == IDCANCEL)
+        ++cancelsSeen;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 TEST_F(TrafficPageTest, EscapeInTheTreeIsSwallowed) {
+    cancelWatched = page->m_hWnd;
+    cancelsSeen = 0;
+    HHOOK hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &WatchCancel, nullptr, ::GetCurrentThreadId());
+    ASSERT_NE(hook, nullptr);
     ::SetFocus(Tree());
     ::PostMessageA(Tree(), WM_KEYDOWN, VK_ESCAPE, 1);
     PumpMessages(50);
+    // The page's filter took the key: the dialog manager never turned it into Cancel (the page's
+    // own Cancel does nothing, so only the command itself tells).
+    EXPECT_EQ(cancelsSeen, 0);
     EXPECT_TRUE(page->IsWindow());
     EXPECT_TRUE(page->IsWindowVisible());
+    // Without the filter the same key reaches the dialog manager, and the watch sees its Cancel.
+    MSG escape = {Tree(), WM_KEYDOWN, VK_ESCAPE, 1, 0, {0, 0}};
+    ::IsDialogMessageA(page->m_hWnd, &escape);
+    EXPECT_EQ(cancelsSeen, 1);
+    ::UnhookWindowsHookEx(hook);
 }
 
 TEST_F(TrafficPageTest, DestroyingThePageStopsTheCaptureWhileDatagramsArrive) {
