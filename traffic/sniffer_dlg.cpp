@@ -26,6 +26,7 @@ BEGIN_MESSAGE_TABLE(CSnifferDlg, CDialog)
 ON_MESSAGE(WM_CLOSE, &CSnifferDlg::OnCloseMessage)
 ON_MESSAGE(WM_DESTROY, &CSnifferDlg::OnDestroy)
 ON_MESSAGE(WM_TIMER, &CSnifferDlg::OnTimer)
+ON_NOTIFY(TVN_GETDISPINFOA, IDC_TRAFFIC_TREE, &CSnifferDlg::OnTreeDisplayInfo)
 END_MESSAGE_TABLE()
 
 CSnifferDlg::CSnifferDlg(CWnd* parent)
@@ -72,6 +73,11 @@ void CSnifferDlg::OnClose() {
 void CSnifferDlg::UpdateTree() {
     if (treeView.window() != nullptr)
         treeUpdater.UpdateAll(queuedTree);
+}
+
+LRESULT CSnifferDlg::OnTreeDisplayInfo(NMHDR* header) {
+    treeUpdater.AnswerDisplayInfo(reinterpret_cast<NMTVDISPINFOA*>(header));
+    return 0;
 }
 
 LRESULT CSnifferDlg::OnTimer(WPARAM id, LPARAM, bool& handled) {

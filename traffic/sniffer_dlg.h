@@ -5,8 +5,9 @@
 //
 // The capture thread never waits on the window: its decoder writes a queued tree (an in-memory
 // model that records what changed), and this (the user-interface) thread writes the changes into
-// the tree control from a timer, every 50 ms, for at most 40 ms at a time, so a busy window never
-// makes the capture lose datagrams and a flood never stops the window answering. The capture is
+// the tree control from a timer, every 50 ms, for at most 20 ms at a time, so a busy window never
+// makes the capture lose datagrams and a flood never stops the window answering. The control
+// asks the page for its items' texts (TVN_GETDISPINFO). The capture is
 // stopped before the tree goes (WM_DESTROY) and again, waiting for the thread, before the page's
 // state goes (the destructor).
 #pragma once
@@ -47,8 +48,8 @@ public:
     static constexpr int kTreeFontHeight = 12;
     // The timer that brings the tree control up to date, its period and the time one update may take.
     static constexpr UINT_PTR kTreeUpdateTimer = 1;
-    static constexpr UINT kTreeUpdatePeriod = 50;
-    static constexpr unsigned long kTreeUpdateBudget = 40;
+    static constexpr UINT kTreeUpdatePeriod = 100;
+    static constexpr unsigned long kTreeUpdateBudget = 20;
 
     // Captures through Winsock and launches the updater with ShellExecute. Starts the network and
     // collects the host's addresses (InitCapture).
@@ -94,6 +95,7 @@ private:
     LRESULT OnCloseMessage(WPARAM, LPARAM);
     LRESULT OnDestroy(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM, bool& handled);
+    LRESULT OnTreeDisplayInfo(NMHDR* header);
 
     std::unique_ptr<palisor::CaptureNetwork> ownNetwork;
     palisor::CaptureNetwork& network;

@@ -1,15 +1,16 @@
 #include "traffic/win32_tree_updater.h"
 
-#include <windows.h>
+#include <cstring>
 
 namespace palisor {
 
 namespace {
 
 // Changes written between two looks at the clock.
-constexpr std::size_t kStride = 64;
-// Above this many changes the control does not repaint until the batch is written.
-constexpr std::size_t kQuietBatch = 256;
+constexpr std::size_t kStride = 16;
+// With more insertions and deletions than this waiting, the control neither repaints nor redoes
+// its scroll bars until the update ends (each insertion would otherwise cost both).
+constexpr std::size_t kQuietBatch = 16;
 
 } // namespace
 
@@ -17,6 +18,34 @@ TreeItem& Win32TreeUpdater::Control(TreeItem modelItem) {
     if (modelItem >= items_.size())
         items_.resize(modelItem + 1 + items_.size() / 2, 0);
     return items_[modelItem];
+}
+
+std::vector<bool>::reference Win32TreeUpdater::Asks(TreeItem modelItem) {
+    if (modelItem >= asks_.size())
+        asks_.resize(modelItem + 1 + asks_.size() / 2, false);
+    return asks_[modelItem];
+}
+
+std::string& Win32TreeUpdater::Text(TreeItem modelItem) {
+    if (modelItem >= texts_.size())
+        texts_.resize(modelItem + 1 + texts_.size() / 2);
+    return texts_[modelItem];
+}
+
+bool Win32TreeUpdater::AnswerDisplayInfo(NMTVDISPINFOA* request) const {
+    if (!request || request->hdr.hwndFrom != view_.window())
+        return false;
+    TVITEMA& item = request->item;
+    if (!(item.mask & TVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
+        return true;
+    const TreeItem modelItem = static_cast<TreeItem>(item.lParam);
+    const std::string* text = modelItem < texts_.size() ? &texts_[modelItem] : nullptr;
+    const std::size_t room = static_cast<std::size_t>(item.cchTextMax) - 1;
+    const std::size_t length = text ? (text->size() < room ? text->size() : room) : 0;
+    if (length)
+        std::memcpy(item.pszText, text->data(), length);
+    item.pszText[length] = '\0';
+    return true;
 }
 
 void Win32TreeUpdater::Write(const QueuedTree::Change& change) {
@@ -29,7 +58,22 @@ void Win32TreeUpdater::Write(const QueuedTree::Change& change) {
             if (parent == 0)
                 break;
         }
-        Control(change.item) = view_.InsertItem(parent, change.text, change.image, change.selectedImage);
+        Text(change.item) = change.text;
+        TVINSERTSTRUCTA insert = {};
+        insert.hParent = parent ? reinterpret_cast<HTREEITEM>(parent) : TVI_ROOT;
+        insert.hInsertAfter = TVI_LAST;
+        insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+        // Top-level items are on screen and keep their text; the control asks for a child's text
+        // when it shows the child.
+        insert.item.pszText = parent ? LPSTR_TEXTCALLBACKA : const_cast<char*>(change.text.c_str());
+        insert.item.iImage = change.image;
+        insert.item.iSelectedImage = change.selectedImage;
+        insert.item.lParam = static_cast<LPARAM>(change.item);
+        Asks(change.item) = parent != 0;
+        Control(change.item) = view_.window()
+                                   ? static_cast<TreeItem>(SendMessageA(view_.window(), TVM_INSERTITEMA, 0,
+                                                                        reinterpret_cast<LPARAM>(&insert)))
+                                   : 0;
         break;
     }
     case QueuedTree::Change::kDelete: {
@@ -41,7 +85,18 @@ void Win32TreeUpdater::Write(const QueuedTree::Change& change) {
     }
     case QueuedTree::Change::kText: {
         const TreeItem item = Control(change.item);
-        if (item != 0)
+        if (item == 0)
+            break;
+        Text(change.item) = change.text;
+        // Only an item on screen needs a repaint (the control answers false for one that is not).
+        if (!repaint_) {
+            RECT place = {};
+            const HTREEITEM handle = reinterpret_cast<HTREEITEM>(item);
+            std::memcpy(&place, &handle, sizeof handle);
+            repaint_ =
+                SendMessageA(view_.window(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&place)) != 0;
+        }
+        if (!Asks(change.item))
             view_.SetText(item, change.text);
         break;
     }
@@ -57,7 +112,11 @@ bool Win32TreeUpdater::Update(QueuedTree& source, unsigned long budgetMillisecon
             return true;
     }
     const HWND window = view_.window();
-    const bool quiet = window && batch_.size() - next_ > kQuietBatch;
+    std::size_t structural = 0;
+    for (std::size_t i = next_; i < batch_.size() && structural <= kQuietBatch; ++i)
+        if (batch_[i].kind != QueuedTree::Change::kText)
+            ++structural;
+    const bool quiet = window && structural > kQuietBatch;
     if (quiet)
         SendMessageA(window, WM_SETREDRAW, FALSE, 0);
     const DWORD start = GetTickCount();
@@ -68,10 +127,12 @@ bool Win32TreeUpdater::Update(QueuedTree& source, unsigned long budgetMillisecon
         if (GetTickCount() - start >= budgetMilliseconds)
             break;
     }
-    if (quiet) {
+    if (quiet)
         SendMessageA(window, WM_SETREDRAW, TRUE, 0);
+    // The control asks for the new texts when it paints.
+    if ((quiet || repaint_) && window)
         InvalidateRect(window, nullptr, FALSE);
-    }
+    repaint_ = false;
     return next_ == batch_.size();
 }
 

@@ -53,21 +53,40 @@ std::vector<std::vector<std::uint8_t>> Conversation() {
     return datagrams;
 }
 
+// The tree's owner, which answers the control's requests for texts through the test's updater.
+Win32TreeUpdater* answering = nullptr;
+LRESULT CALLBACK OwnerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY && reinterpret_cast<NMHDR*>(lParam)->code == TVN_GETDISPINFOA && answering) {
+        answering->AnswerDisplayInfo(reinterpret_cast<NMTVDISPINFOA*>(lParam));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 class TreeViewTrafficTest : public ::testing::Test {
 protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_TREEVIEW_CLASSES};
         InitCommonControlsEx(&controls);
-        window =
-            CreateWindowExA(0, WC_TREEVIEWA, "traffic", WS_OVERLAPPEDWINDOW | TVS_HASLINES | TVS_HASBUTTONS,
-                            0, 0, 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        WNDCLASSA owner = {};
+        owner.lpfnWndProc = &OwnerProcedure;
+        owner.hInstance = GetModuleHandleA(nullptr);
+        owner.lpszClassName = "TrafficTreeOwner";
+        RegisterClassA(&owner);
+        parent = CreateWindowExA(0, "TrafficTreeOwner", "traffic", WS_OVERLAPPEDWINDOW, 0, 0, 420, 320,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(parent, nullptr);
+        window = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASLINES | TVS_HASBUTTONS,
+                                 0, 0, 400, 300, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(window, nullptr);
     }
     void TearDown() override {
-        if (window)
-            DestroyWindow(window);
+        answering = nullptr;
+        if (parent)
+            DestroyWindow(parent);
     }
 
+    HWND parent = nullptr;
     HWND window = nullptr;
 };
 
@@ -88,6 +107,7 @@ unsigned long Feed(void* argument) {
 TEST_F(TreeViewTrafficTest, DatagramsFedFromAnotherThreadBuildTheSameTreeAsInMemory) {
     Win32TreeView view(window);
     Win32TreeUpdater updater(view);
+    answering = &updater;
     QueuedTree queued;
     NullTranscriptSink sink;
     TrafficDecoder decoder(queued, sink);
@@ -152,6 +172,7 @@ TEST_F(TreeViewTrafficTest, DatagramsFedFromAnotherThreadBuildTheSameTreeAsInMem
 TEST_F(TreeViewTrafficTest, InsertionsTextsAndDeletionsReachTheControlInBudgetedSteps) {
     Win32TreeView view(window);
     Win32TreeUpdater updater(view);
+    answering = &updater;
     QueuedTree queued;
     std::vector<TreeItem> tops;
     for (int round = 0; round < 6; ++round) {
@@ -214,6 +235,7 @@ protected:
 TEST_F(BusyCaptureTest, StopOfABusyCaptureNeedsNoHelpFromTheWindow) {
     Win32TreeView view(window);
     Win32TreeUpdater updater(view);
+    answering = &updater;
     QueuedTree queued;
     NullTranscriptSink sink;
     TrafficDecoder decoder(queued, sink);
