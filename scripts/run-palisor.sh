@@ -6,8 +6,11 @@
 # What the program writes to standard output goes to build/run/palisor-output.txt.
 #
 # With DISPLAY set, the program opens in Wine's desktop window on that display and the script returns
-# when the program ends. Without one, it runs on a virtual X server, saves a screenshot of the screen
-# to build/run/palisor.png, ends the program through its "Exit" button and says where the picture is.
+# when the program ends; its capture sees the host's TCP traffic. Without one, it runs in a private
+# network namespace whose only address is 127.0.0.1 (as root; scripts/netns-run.sh), on a virtual X
+# server, makes a few TCP connections over loopback, saves a screenshot of the screen with the
+# traffic page showing them to build/run/palisor.png, ends the program through its "Exit" button and
+# says where the picture is.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 exe=$(realpath "$1")
@@ -19,6 +22,13 @@ source "$root/scripts/wine-env.sh"
 export WINEPREFIX=$state/prefix
 
 headless=0
+if [ -z "${DISPLAY:-}" ] && [ "${PALISOR_IN_NETNS:-}" != 1 ]; then
+    # The whole Wine session, wineserver included, starts inside the namespace.
+    if "$root/scripts/netns-run.sh" true 2>/dev/null; then
+        exec "$root/scripts/netns-run.sh" "$0" "$@"
+    fi
+    echo "no private network namespace (it needs root): the capture sees this host's own traffic"
+fi
 if [ -z "${DISPLAY:-}" ]; then
     headless=1
     palisor_start_xvfb

@@ -2,15 +2,19 @@
 // against the stand-in firewall, each test with its own policy file.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 #include <commctrl.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "res/resource.h"
+#include "tests/e2e/driver/loopback_traffic.h"
 #include "tests/e2e/driver/remote_controls.h"
 #include "tests/e2e/driver/remote_process.h"
 #include "tests/e2e/driver/screen_capture.h"
@@ -352,6 +356,139 @@ TEST_F(PalisorTest, TrafficPageStaysUsableAndTheCaptureReportsItsSocketFailure) 
          at = output.find(kSocketFailure, at + 1))
         ++lines;
     EXPECT_EQ(lines, 2u) << output;
+}
+
+std::string Padded(const std::string& label, const std::string& value) {
+    return label + std::string(40 - label.size(), '.') + " " + value;
+}
+
+bool HasEntry(const std::vector<std::string>& lines, const std::string& entry) {
+    return std::find(lines.begin(), lines.end(), entry) != lines.end();
+}
+
+// Run by scripts/e2e-live-traffic.sh in a private network namespace whose only address is 127.0.0.1
+// (root only); skipped anywhere else.
+TEST(LiveTraffic, TheTreeAndTheTranscriptShowLoopbackConnectionsOffOnAndExit) {
+    char flag[8] = {};
+    if (GetEnvironmentVariableA("PALISOR_NETNS", flag, sizeof flag) == 0 || std::string(flag) != "1")
+        GTEST_SKIP() << "needs a private network namespace (scripts/e2e-live-traffic.sh)";
+    WSADATA winsock;
+    ASSERT_EQ(WSAStartup(MAKEWORD(2, 2), &winsock), 0);
+    PalisorSession palisor("live-traffic", kPolicy);
+    ASSERT_TRUE(palisor.Start());
+    ASSERT_TRUE(palisor.WaitForMainWindow());
+    const std::string capturing = "Receive-all is not supported here: capturing the TCP traffic of 127.0.0.1 "
+                                  "through a raw TCP socket\r\n";
+    ASSERT_TRUE(WaitUntil([&] { return palisor.Output().find(capturing) != std::string::npos; }))
+        << palisor.Output();
+    HWND tree = GetDlgItem(palisor.TrafficPage(), IDC_TRAFFIC_TREE);
+
+    u_short clientPort = 0, serverPort = 0, ports[2];
+    ASSERT_TRUE(TalkOverLoopback("127.0.0.1", ports[0], ports[1]));
+    ASSERT_TRUE(TalkOverLoopback("127.0.0.2", clientPort, serverPort));
+    // The window shows what the capture decoded within a few of its 100 ms updates.
+    std::vector<std::string> lines;
+    ASSERT_TRUE(WaitUntil([&] {
+        lines = TreeLines(tree);
+        return HasEntry(lines, "127.0.0.1 - 127.0.0.1") && HasEntry(lines, "127.0.0.2 - 127.0.0.1");
+    })) << lines.size();
+    Sleep(500);
+    lines = TreeLines(tree);
+    // Only datagrams to the bound address arrive: the replies to 127.0.0.2 are not seen.
+    ASSERT_EQ(lines.size(), 22u);
+    const auto second = std::find(lines.begin(), lines.end(), "127.0.0.2 - 127.0.0.1") - lines.begin();
+    ASSERT_LE(second, 11);
+    EXPECT_EQ(lines[second + 1], "  IP Header");
+    EXPECT_EQ(lines[second + 2], "    " + Padded("Source IP:", "127.0.0.2"));
+    EXPECT_EQ(lines[second + 3], "    " + Padded("Destination IP:", "127.0.0.1"));
+    EXPECT_EQ(lines[second + 4], "  TCP Header");
+
+    // The picture of the traffic page, with the first entry and its TCP fields opened.
+    ClickTab(palisor.Control(IDC_TABS), 2);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(palisor.TrafficPage()) != FALSE; }));
+    const LPARAM first = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    const LPARAM ipHeader = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, first);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, first);
+    SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, ipHeader));
+    SaveShot(palisor.main(), "traffic-live");
+
+    // "Off" with no traffic: the closed socket releases the blocked receive at once.
+    auto began = std::chrono::steady_clock::now();
+    PostClick(palisor.Control(IDC_LOGS_OFF));
+    DWORD_PTR answer = 0;
+    Sleep(50);
+    ASSERT_NE(SendMessageTimeoutA(palisor.main(), WM_NULL, 0, 0, SMTO_NORMAL, 10000, &answer), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 5s);
+    ASSERT_TRUE(IsChecked(palisor.Control(IDC_LOGS_OFF)));
+    u_short unseen[2];
+    ASSERT_TRUE(TalkOverLoopback("127.0.0.3", unseen[0], unseen[1]));
+    // "On" captures again.
+    PostClick(palisor.Control(IDC_LOGS_ON));
+    ASSERT_TRUE(WaitUntil([&] {
+        const std::string output = palisor.Output();
+        return output.find(capturing) != output.rfind(capturing);
+    })) << palisor.Output();
+    u_short again[2];
+    ASSERT_TRUE(TalkOverLoopback("127.0.0.4", again[0], again[1]));
+    ASSERT_TRUE(WaitUntil([&] { return HasEntry(TreeLines(tree), "127.0.0.4 - 127.0.0.1"); }));
+    Sleep(500);
+    const std::vector<std::string> last = TreeLines(tree);
+    EXPECT_FALSE(HasEntry(last, "127.0.0.3 - 127.0.0.1")) << "captured while off";
+
+    // "Exit" while capturing ends the program with status 0 within two seconds.
+    began = std::chrono::steady_clock::now();
+    PostClick(palisor.Control(IDC_EXIT));
+    DWORD status = 1;
+    ASSERT_TRUE(palisor.process().WaitForExit(15000, &status));
+    EXPECT_LT(std::chrono::steady_clock::now() - began, 2s);
+    EXPECT_EQ(status, 0u);
+    WSACleanup();
+
+    // Standard output: the capture's lines and one CR LF line per segment in the transcript's format.
+    const std::string output = palisor.Output();
+    std::vector<std::string> transcript;
+    for (std::size_t at = 0; at < output.size();) {
+        const std::size_t end = output.find("\r\n", at);
+        ASSERT_NE(end, std::string::npos) << "a line without CR LF: " << output.substr(at);
+        const std::string line = output.substr(at, end - at);
+        EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+        if (line.rfind("127.0.0.", 0) == 0)
+            transcript.push_back(line);
+        else
+            EXPECT_TRUE(line == "WSASocket() failed: 10043" || line + "\r\n" == capturing) << line;
+        at = end + 2;
+    }
+    const std::string pair = "127.0.0.2 - 127.0.0.1 {" + std::to_string(clientPort) + "-" +
+                             std::to_string(serverPort) + "}, len: ";
+    std::vector<std::string> mine;
+    for (const std::string& line : transcript) {
+        EXPECT_EQ(line.find("127.0.0.3"), std::string::npos) << "captured while off: " << line;
+        if (line.rfind(pair, 0) == 0)
+            mine.push_back(line);
+    }
+    // Handshake, data, acknowledgements and the close, as the client sent them.
+    ASSERT_GE(mine.size(), 4u);
+    EXPECT_NE(mine.front().find(", Flags: SYN,TAPI  /*New session*/ "), std::string::npos) << mine.front();
+    EXPECT_TRUE(std::any_of(mine.begin(), mine.end(), [](const std::string& line) {
+        return line.find("Flags: ACK,PUSH ") != std::string::npos;
+    }));
+    EXPECT_TRUE(std::any_of(mine.begin(), mine.end(), [](const std::string& line) {
+        return line.find("Flags: FIN,ACK,NETDEV ") != std::string::npos;
+    }));
+    // The entry's TCP fields are those of the pair's last segment.
+    unsigned long size = 0, seq = 0, ack = 0;
+    char flags[64] = {};
+    const std::string& final = mine.back();
+    ASSERT_EQ(std::sscanf(final.c_str() + pair.size(), "%lu, seq: %lu,ack: %lu, Flags: %63[A-Z,]", &size,
+                          &seq, &ack, flags),
+              4)
+        << final;
+    EXPECT_EQ(lines[second + 5], "    " + Padded("Source Port:", std::to_string(clientPort)));
+    EXPECT_EQ(lines[second + 6], "    " + Padded("Destination Port:", std::to_string(serverPort)));
+    EXPECT_EQ(lines[second + 7], "    " + Padded("Size:", std::to_string(size)));
+    EXPECT_EQ(lines[second + 8], "    " + Padded("Flags:", flags));
+    EXPECT_EQ(lines[second + 9], "    " + Padded("Sequence:", std::to_string(seq)));
+    EXPECT_EQ(lines[second + 10], "    " + Padded("Ack:", std::to_string(ack)));
 }
 
 TEST(PalisorStartUpFailures, WithoutTheFirewallManagerItSaysSoAndEndsWithStatusZero) {

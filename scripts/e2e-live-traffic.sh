@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Usage: e2e-live-traffic.sh E2E_TEST_EXE [GTEST_ARGS...]
+# Runs the end-to-end live-traffic test in a private network namespace (scripts/netns-run.sh), with a
+# Wine session of its own started inside it: a copy of $WINEPREFIX, so that its wineserver, which
+# may create the program's sockets, lives in the namespace too. Needs root; exits 77 (skipped)
+# otherwise.
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+if [ "${PALISOR_IN_NETNS:-}" != 1 ]; then
+    exec "$here/netns-run.sh" "$0" "$@"
+fi
+: "${WINEPREFIX:?WINEPREFIX must name a prepared prefix (scripts/wine-prefix.sh)}"
+source "$here/wine-env.sh"
+prefix=$(mktemp -d /tmp/palisor-netns-prefix.XXXXXX)
+cleanup() {
+    WINEPREFIX=$prefix wineserver -k >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix wineserver -w >/dev/null 2>&1 || true
+    rm -rf "$prefix"
+}
+trap cleanup EXIT
+cp -a "$WINEPREFIX/." "$prefix/"
+export WINEPREFIX=$prefix PALISOR_NETNS=1
+"$here/wine-run.sh" "$@" --gtest_filter='LiveTraffic.*'
