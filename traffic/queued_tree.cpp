@@ -1,6 +1,15 @@
 #include "traffic/queued_tree.h"
 
+#include <thread>
+
 namespace palisor {
+
+void QueuedTree::LetTheTakerIn() {
+    // The capture thread takes the lock several times per segment and would otherwise win it again
+    // and again over a waiting user-interface thread.
+    while (takerWaiting_.load(std::memory_order_acquire))
+        std::this_thread::yield();
+}
 
 TreeItem QueuedTree::FirstRoot() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -28,6 +37,7 @@ std::string QueuedTree::GetText(TreeItem item) {
 }
 
 TreeItem QueuedTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
+    LetTheTakerIn();
     std::lock_guard<std::mutex> lock(mutex_);
     const TreeItem item = model_.InsertItem(parent, text, image, selectedImage);
     if (item == 0)
@@ -39,6 +49,7 @@ TreeItem QueuedTree::InsertItem(TreeItem parent, const std::string& text, int im
 }
 
 bool QueuedTree::SetText(TreeItem item, const std::string& text) {
+    LetTheTakerIn();
     std::lock_guard<std::mutex> lock(mutex_);
     if (!model_.SetText(item, text))
         return false;
@@ -52,6 +63,7 @@ bool QueuedTree::SetText(TreeItem item, const std::string& text) {
 }
 
 bool QueuedTree::DeleteItem(TreeItem item) {
+    LetTheTakerIn();
     std::lock_guard<std::mutex> lock(mutex_);
     // The item and everything below it, before the model forgets them.
     doomed_.clear();
@@ -100,7 +112,9 @@ void QueuedTree::Compact() {
 }
 
 bool QueuedTree::TakeChanges(std::vector<Change>& changes) {
+    takerWaiting_.store(true, std::memory_order_release);
     std::lock_guard<std::mutex> lock(mutex_);
+    takerWaiting_.store(false, std::memory_order_release);
     const std::size_t before = changes.size();
     for (const Operation& operation : operations_) {
         if (operation.cancelled)

@@ -11,6 +11,7 @@
 #include "traffic/memory_tree.h"
 #include "traffic/tree_access.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
@@ -70,8 +71,10 @@ private:
     };
 
     void Compact();
+    void LetTheTakerIn();
 
     std::mutex mutex_;
+    std::atomic<bool> takerWaiting_{false};
     MemoryTree model_;
     std::vector<Operation> operations_;
     std::size_t cancelled_ = 0;

@@ -32,6 +32,25 @@ std::string& Win32TreeUpdater::Text(TreeItem modelItem) {
     return texts_[modelItem];
 }
 
+bool Win32TreeUpdater::OnScreen(TreeItem item) {
+    // The items on screen are looked up once per update: asking the control about each changed
+    // item would make it measure that item's text.
+    if (!onScreenKnown_) {
+        onScreen_.clear();
+        const HWND window = view_.window();
+        LRESULT room = SendMessageA(window, TVM_GETVISIBLECOUNT, 0, 0) + 1;
+        for (LRESULT shown = SendMessageA(window, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0);
+             shown != 0 && room > 0;
+             shown = SendMessageA(window, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, shown), --room)
+            onScreen_.push_back(static_cast<TreeItem>(shown));
+        onScreenKnown_ = true;
+    }
+    for (const TreeItem shown : onScreen_)
+        if (shown == item)
+            return true;
+    return false;
+}
+
 bool Win32TreeUpdater::AnswerDisplayInfo(NMTVDISPINFOA* request) const {
     if (!request || request->hdr.hwndFrom != view_.window())
         return false;
@@ -88,14 +107,9 @@ void Win32TreeUpdater::Write(const QueuedTree::Change& change) {
         if (item == 0)
             break;
         Text(change.item) = change.text;
-        // Only an item on screen needs a repaint (the control answers false for one that is not).
-        if (!repaint_) {
-            RECT place = {};
-            const HTREEITEM handle = reinterpret_cast<HTREEITEM>(item);
-            std::memcpy(&place, &handle, sizeof handle);
-            repaint_ =
-                SendMessageA(view_.window(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&place)) != 0;
-        }
+        // Only an item on screen needs a repaint.
+        if (!repaint_)
+            repaint_ = OnScreen(item);
         if (!Asks(change.item))
             view_.SetText(item, change.text);
         break;
@@ -129,6 +143,7 @@ bool Win32TreeUpdater::Update(QueuedTree& source, unsigned long budgetMillisecon
     }
     if (quiet)
         SendMessageA(window, WM_SETREDRAW, TRUE, 0);
+    onScreenKnown_ = false;
     // The control asks for the new texts when it paints.
     if ((quiet || repaint_) && window)
         InvalidateRect(window, nullptr, FALSE);

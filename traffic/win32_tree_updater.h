@@ -44,6 +44,7 @@ private:
     TreeItem& Control(TreeItem modelItem);
     std::string& Text(TreeItem modelItem);
     std::vector<bool>::reference Asks(TreeItem modelItem);
+    bool OnScreen(TreeItem controlItem);
 
     Win32TreeView& view_;
     std::vector<QueuedTree::Change> batch_;
@@ -54,6 +55,8 @@ private:
     std::vector<std::string> texts_; // each model item's text, as the control shows it
     std::vector<bool> asks_;         // the control asks for the item's text (not a top-level item)
     bool repaint_ = false;
+    std::vector<TreeItem> onScreen_; // the control's items on screen, during one update
+    bool onScreenKnown_ = false;
     std::size_t written_ = 0;
 };
 
