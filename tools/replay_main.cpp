@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -17,9 +18,13 @@
 namespace {
 
 int Usage() {
-    std::fprintf(stderr, "usage: palisor-replay [--tree|--quiet] FILE\n"
-                         "  --tree   after the transcript, print '--' and the final tree\n"
-                         "  --quiet  print only a one-line summary to standard error\n");
+    std::fprintf(stderr,
+                 "usage: palisor-replay [--tree|--quiet] [--limits|--limits=CONVERSATIONS,SESSIONS] FILE\n"
+                 "  --tree    after the transcript, print '--' and the final tree\n"
+                 "  --quiet   print only a one-line summary to standard error\n"
+                 "  --limits  keep at most as many conversation entries and open sessions as the\n"
+                 "            program does (16384 and 65536), or as many as given; without it\n"
+                 "            nothing is ever dropped\n");
     return 2;
 }
 
@@ -28,13 +33,26 @@ int Usage() {
 int main(int argc, char** argv) {
     bool tree = false;
     bool quiet = false;
+    palisor::TrafficLimits limits = palisor::kNoLimits;
     const char* path = nullptr;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--tree") == 0)
             tree = true;
         else if (std::strcmp(argv[i], "--quiet") == 0)
             quiet = true;
-        else if (!path && (argv[i][0] != '-' || argv[i][1] == '\0'))
+        else if (std::strcmp(argv[i], "--limits") == 0)
+            limits = palisor::kProgramLimits;
+        else if (std::strncmp(argv[i], "--limits=", 9) == 0) {
+            char* end = nullptr;
+            const unsigned long long conversations = std::strtoull(argv[i] + 9, &end, 10);
+            if (*end != ',')
+                return Usage();
+            const char* sessionsText = end + 1;
+            const unsigned long long sessions = std::strtoull(sessionsText, &end, 10);
+            if (*end != '\0' || end == sessionsText)
+                return Usage();
+            limits = palisor::TrafficLimits{std::size_t(conversations), std::size_t(sessions)};
+        } else if (!path && (argv[i][0] != '-' || argv[i][1] == '\0'))
             path = argv[i];
         else
             return Usage();
@@ -58,10 +76,9 @@ int main(int argc, char** argv) {
     palisor::StdioTranscriptSink printed(stdout);
     palisor::NullTranscriptSink dropped;
     palisor::TranscriptSink& transcript = quiet ? static_cast<palisor::TranscriptSink&>(dropped) : printed;
-    palisor::TrafficDecoder decoder(memoryTree, transcript);
+    palisor::TrafficDecoder decoder(memoryTree, transcript, limits);
 
-    // A raw socket hands over a datagram of at most 65535 bytes in a buffer of its own.
-    std::vector<unsigned char> buffer(65535);
+    constexpr std::size_t kMaxDatagram = 65535;
     unsigned long long datagrams = 0;
     const auto started = std::chrono::steady_clock::now();
     pcap_pkthdr* header = nullptr;
@@ -72,11 +89,11 @@ int main(int argc, char** argv) {
         std::size_t length = 0;
         if (!palisor::ExtractIpDatagram(linkType, frame, header->caplen, datagram, length))
             continue;
-        if (length > buffer.size())
-            length = buffer.size();
-        std::memcpy(buffer.data(), datagram, length);
+        // A raw socket hands over at most 65535 bytes; the decoder reads the frame where it lies.
+        if (length > kMaxDatagram)
+            length = kMaxDatagram;
         ++datagrams;
-        decoder.DecodeIpPacket(buffer.data(), length);
+        decoder.DecodeIpPacket(datagram, length);
     }
     const bool readFailed = result == PCAP_ERROR;
     if (readFailed)
@@ -94,9 +111,10 @@ int main(int argc, char** argv) {
         const double rate = seconds > 0 ? double(decoder.segmentsShown()) / seconds : 0.0;
         std::fprintf(stderr,
                      "datagrams: %llu, segments shown: %llu, conversations: %zu, open sessions: %zu, "
-                     "seconds: %.3f, segments/s: %.0f\n",
+                     "conversations dropped: %llu, seconds: %.3f, segments/s: %.0f\n",
                      datagrams, static_cast<unsigned long long>(decoder.segmentsShown()),
-                     decoder.conversationCount(), decoder.sessionTable().size(), seconds, rate);
+                     decoder.conversationCount(), decoder.sessionTable().size(),
+                     static_cast<unsigned long long>(decoder.conversationsEvicted()), seconds, rate);
     }
     return readFailed ? 1 : 0;
 }

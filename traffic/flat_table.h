@@ -48,7 +48,9 @@ std::uint64_t ProcessHashSeed();
 
 template <typename Value> class FlatTable {
 public:
-    struct alignas(64) Slot {
+    // A small value (an index into storage kept elsewhere) makes a 16-byte slot, four to a cache
+    // line; a larger one gets a cache line of its own.
+    struct alignas(sizeof(Value) <= 8 ? 16 : 64) Slot {
         std::uint64_t hash = 0; // 0: the slot is free
         Value value{};
     };

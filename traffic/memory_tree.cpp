@@ -1,17 +1,37 @@
 #include "traffic/memory_tree.h"
 
+#include "traffic/flat_table.h"
+
 #include <cstring>
+#include <limits>
 
 namespace palisor {
 
-const MemoryTree::Node* MemoryTree::Find(TreeItem item) const {
-    if (item == 0 || item > nodes_.size() || !nodes_[item - 1].live)
-        return nullptr;
-    return &nodes_[item - 1];
+namespace {
+
+constexpr std::size_t kMaxPrefixes = 254;
+
+// Where a label padded with dots ends: just after the first blank that follows a dot, or 0.
+std::size_t PaddedLabelEnd(const char* text, std::size_t length) {
+    for (std::size_t from = 1; from < length;) {
+        const void* blank = std::memchr(text + from, ' ', length - from);
+        if (!blank)
+            break;
+        const std::size_t i = std::size_t(static_cast<const char*>(blank) - text);
+        if (text[i - 1] == '.')
+            return i + 1;
+        from = i + 1;
+    }
+    return 0;
 }
 
-MemoryTree::Node* MemoryTree::Lookup(TreeItem item) {
-    return const_cast<Node*>(Find(item));
+} // namespace
+
+const MemoryTree::Node* MemoryTree::Find(TreeItem item) const {
+    if (item == 0 || item > nodes_.size())
+        return nullptr;
+    const Node& node = nodes_[item - 1];
+    return node.live ? &node : nullptr;
 }
 
 TreeItem MemoryTree::NextSibling(TreeItem item) {
@@ -24,32 +44,78 @@ TreeItem MemoryTree::FirstChild(TreeItem item) {
     return node ? node->firstChild : 0;
 }
 
-void MemoryTree::StoreText(std::size_t index, const std::string& text) {
-    TextSlot& slot = texts_[index];
-    if (text.size() <= sizeof(slot.text)) {
-        // Only a tree that holds long texts reads the slot before writing it.
-        if (!longTexts_.empty() && slot.length == TextSlot::kLong)
-            longTexts_.erase(index);
-        std::memcpy(slot.text, text.data(), text.size());
-        slot.length = static_cast<std::uint8_t>(text.size());
-        return;
+std::uint8_t MemoryTree::PrefixOf(const char* text, std::size_t length) {
+    const std::uint64_t hash = HashBytes(text, length);
+    auto found = prefixIndex_.find(hash);
+    if (found != prefixIndex_.end()) {
+        const std::string& known = prefixes_[found->second - 1];
+        return known.size() == length && std::memcmp(known.data(), text, length) == 0 ? found->second : 0;
     }
-    longTexts_[index] = text;
-    slot.length = TextSlot::kLong;
+    if (prefixes_.size() >= kMaxPrefixes)
+        return 0;
+    prefixes_.emplace_back(text, length);
+    try {
+        prefixIndex_.emplace(hash, std::uint8_t(prefixes_.size()));
+    } catch (...) {
+        prefixes_.pop_back();
+        throw;
+    }
+    return std::uint8_t(prefixes_.size());
 }
 
-void MemoryTree::AppendText(std::string& out, std::size_t index) const {
-    const TextSlot& slot = texts_[index];
-    if (slot.length == TextSlot::kLong)
-        out += longTexts_.at(index);
-    else
-        out.append(slot.text, slot.length);
+void MemoryTree::StoreText(TreeItem item, const std::string& text) {
+    const char* data = text.data();
+    std::size_t length = text.size();
+    std::uint8_t prefix = 0;
+    Node& node = At(item);
+    if (length > sizeof(Node::text) && node.prefix != 0) {
+        // Mostly the same label as before, with a new value.
+        const std::string& known = prefixes_[node.prefix - 1];
+        if (known.size() < length && length - known.size() <= sizeof(Node::text) &&
+            std::memcmp(known.data(), data, known.size()) == 0) {
+            prefix = node.prefix;
+            data += known.size();
+            length -= known.size();
+        }
+    }
+    if (length > sizeof(Node::text)) {
+        const std::size_t labelEnd = PaddedLabelEnd(data, length);
+        if (labelEnd != 0 && length - labelEnd <= sizeof(Node::text) &&
+            (prefix = PrefixOf(data, labelEnd)) != 0) {
+            data += labelEnd;
+            length -= labelEnd;
+        }
+    }
+    const auto index = static_cast<std::uint32_t>(item);
+    if (length > sizeof(Node::text)) {
+        longTexts_[index] = text;
+        node.prefix = 0;
+        node.length = Node::kLong;
+        return;
+    }
+    // Only a tree that holds long texts looks for one to drop.
+    if (node.length == Node::kLong)
+        longTexts_.erase(index);
+    std::memcpy(node.text, data, length);
+    node.prefix = prefix;
+    node.length = static_cast<std::uint8_t>(length);
+}
+
+void MemoryTree::AppendText(std::string& out, TreeItem item) const {
+    const Node& node = nodes_[item - 1];
+    if (node.length == Node::kLong) {
+        out += longTexts_.at(static_cast<std::uint32_t>(item));
+        return;
+    }
+    if (node.prefix != 0)
+        out += prefixes_[node.prefix - 1];
+    out.append(node.text, node.length);
 }
 
 std::string MemoryTree::GetText(TreeItem item) {
     std::string text;
     if (Find(item))
-        AppendText(text, item - 1);
+        AppendText(text, item);
     return text;
 }
 
@@ -57,46 +123,53 @@ TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int im
     if (parent != 0 && !Find(parent))
         return 0;
     TreeItem item = freeItems_;
-    if (item != 0) {
-        StoreText(item - 1, text);
-        freeItems_ = nodes_[item - 1].next;
-        --freeCount_;
-        nodes_[item - 1] = Node{image, selectedImage, parent, 0, 0, 0, 0, true};
-    } else {
-        const std::size_t index = nodes_.size();
-        // The text slot first; one left over by an insertion that failed after it is used again.
-        if (texts_.size() <= index)
-            texts_.emplace_back();
-        StoreText(index, text);
-        nodes_.push_back(Node{image, selectedImage, parent, 0, 0, 0, 0, true});
-        item = nodes_.size();
+    if (item == 0) {
+        if (nodes_.size() >= std::numeric_limits<std::uint32_t>::max())
+            return 0;
+        // A record made by an insertion that failed after it is used by the next one.
+        if (spare_ == 0) {
+            spare_ = nodes_.Grow() + 1;
+            At(spare_) = Node{};
+        }
+        item = spare_;
     }
-    TreeItem& last = parent == 0 ? lastRoot_ : Lookup(parent)->lastChild;
-    TreeItem& first = parent == 0 ? firstRoot_ : Lookup(parent)->firstChild;
+    StoreText(item, text);
+    if (item == freeItems_) {
+        freeItems_ = At(item).next;
+        --freeCount_;
+    } else {
+        spare_ = 0;
+    }
+    Node& node = At(item);
+    node.parent = static_cast<std::uint32_t>(parent);
+    node.firstChild = node.lastChild = node.next = 0;
+    node.image = image;
+    node.selectedImage = selectedImage;
+    node.live = 1;
+    std::uint32_t& last = parent == 0 ? lastRoot_ : At(parent).lastChild;
+    std::uint32_t& first = parent == 0 ? firstRoot_ : At(parent).firstChild;
     if (last != 0)
-        Lookup(last)->next = item;
+        At(last).next = static_cast<std::uint32_t>(item);
     else
-        first = item;
-    nodes_[item - 1].previous = last;
-    last = item;
+        first = static_cast<std::uint32_t>(item);
+    node.previous = last;
+    last = static_cast<std::uint32_t>(item);
     return item;
 }
 
 bool MemoryTree::SetText(TreeItem item, const std::string& text) {
     if (!Find(item))
         return false;
-    StoreText(item - 1, text);
+    StoreText(item, text);
     return true;
 }
 
 void MemoryTree::Release(TreeItem item) {
-    Node& node = nodes_[item - 1];
-    if (!longTexts_.empty() && texts_[item - 1].length == TextSlot::kLong)
-        longTexts_.erase(item - 1);
-    texts_[item - 1].length = 0;
+    Node& node = At(item);
+    if (node.length == Node::kLong)
+        longTexts_.erase(static_cast<std::uint32_t>(item));
     node = Node{};
-    node.live = false;
-    node.next = freeItems_;
+    node.next = static_cast<std::uint32_t>(freeItems_);
     freeItems_ = item;
     ++freeCount_;
 }
@@ -106,21 +179,20 @@ bool MemoryTree::DeleteItem(TreeItem item) {
     if (!node)
         return false;
     // Out of its parent's list of children (or the list of top-level items).
-    const TreeItem parent = node->parent;
-    Node* up = parent ? Lookup(parent) : nullptr;
+    Node* up = node->parent ? &At(node->parent) : nullptr;
     if (node->previous)
-        Lookup(node->previous)->next = node->next;
+        At(node->previous).next = node->next;
     else
         (up ? up->firstChild : firstRoot_) = node->next;
     if (node->next)
-        Lookup(node->next)->previous = node->previous;
+        At(node->next).previous = node->previous;
     else
         (up ? up->lastChild : lastRoot_) = node->previous;
     // Then the item and everything below it, leaves first, without a stack: a leaf is released and
     // the walk goes on with its next sibling, or back up to its parent, which is a leaf by then.
     TreeItem current = item;
     for (;;) {
-        Node& at = nodes_[current - 1];
+        Node& at = At(current);
         if (at.firstChild != 0) {
             current = at.firstChild;
             continue;
@@ -133,7 +205,7 @@ bool MemoryTree::DeleteItem(TreeItem item) {
         if (next != 0) {
             current = next;
         } else {
-            nodes_[above - 1].firstChild = 0;
+            At(above).firstChild = 0;
             current = above;
         }
     }
@@ -151,7 +223,7 @@ std::string MemoryTree::Dump() const {
         stack.pop_back();
         const Node& node = nodes_[item - 1];
         out.append(static_cast<std::size_t>(depth) * 2, ' ');
-        AppendText(out, item - 1);
+        AppendText(out, item);
         out += '\n';
         if (node.next != 0)
             stack.emplace_back(node.next, depth);

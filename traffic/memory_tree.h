@@ -2,12 +2,16 @@
 // A tree kept in memory, with the same operations and ordering as the tree-view control. Used by
 // tests, the replay tool and the fuzzer.
 //
-// Texts live apart from the links, in one 64-byte slot per item found by the item number alone:
-// changing a text writes one slot and reads nothing else, as cheap with a million items as with
-// ten. Texts too long for a slot are kept in a map beside it. The numbers and slots of deleted
-// items are used again by later insertions, so a tree whose entries come and go stays the size of
-// what it holds.
+// Each item is one 64-byte record, links and text together, found by its number alone in an array
+// that grows in chunks (nothing already stored is ever copied): changing a text writes one cache
+// line and reads nothing else, as cheap with a million items as with ten. A text of up to 34
+// characters is kept in the record. A longer one that starts with a label padded by dots ("Size:....
+// 12") keeps only a number for that start, which is shared by every item with the same label, and
+// the rest in the record; texts that fit neither way are kept in a map beside the records. The
+// numbers and records of deleted items are used again by later insertions, so a tree whose entries
+// come and go stays the size of what it holds.
 
+#include "traffic/chunked_array.h"
 #include "traffic/tree_access.h"
 
 #include <cstdint>
@@ -19,16 +23,21 @@ namespace palisor {
 
 class MemoryTree : public TreeAccess {
 public:
-    struct Node {
-        int image = 0;
-        int selectedImage = 0;
-        TreeItem parent = 0;
-        TreeItem firstChild = 0;
-        TreeItem lastChild = 0;
-        TreeItem next = 0;     // for a deleted item: the next deleted one
-        TreeItem previous = 0; // the sibling before
-        bool live = true;
+    struct alignas(64) Node {
+        static constexpr std::uint8_t kLong = 0xFF; // the text is in the map of long texts
+        std::uint32_t parent = 0;
+        std::uint32_t firstChild = 0;
+        std::uint32_t lastChild = 0;
+        std::uint32_t next = 0; // for a deleted item: the next deleted one
+        std::uint32_t previous = 0;
+        std::int32_t image = 0;
+        std::int32_t selectedImage = 0;
+        std::uint8_t live = 0;
+        std::uint8_t prefix = 0; // 0 none, else the shared start of the text
+        std::uint8_t length = 0; // of the text kept here, or kLong
+        char text[33] = {};
     };
+    static_assert(sizeof(Node) == 64, "one item per cache line");
 
     MemoryTree() = default;
     MemoryTree(const MemoryTree&) = delete;
@@ -50,23 +59,22 @@ public:
     std::string Dump() const;
 
 private:
-    struct alignas(64) TextSlot {
-        static constexpr std::uint8_t kLong = 0xFF; // the text is in longTexts_
-        std::uint8_t length = 0;
-        char text[63];
-    };
-    static_assert(sizeof(TextSlot) == 64, "one text slot per cache line");
-
-    Node* Lookup(TreeItem item);
-    void StoreText(std::size_t index, const std::string& text);
-    void AppendText(std::string& out, std::size_t index) const;
+    Node* Lookup(TreeItem item) { return const_cast<Node*>(Find(item)); }
+    Node& At(TreeItem item) { return nodes_[item - 1]; }
+    // Writes the text into the item's record; may throw before changing anything.
+    void StoreText(TreeItem item, const std::string& text);
+    void AppendText(std::string& out, TreeItem item) const;
+    // The number of a shared text start, 0 when there is none (and no room for a new one).
+    std::uint8_t PrefixOf(const char* text, std::size_t length);
     void Release(TreeItem item);
 
-    std::vector<Node> nodes_;     // item n is nodes_[n - 1]
-    std::vector<TextSlot> texts_; // and its text texts_[n - 1]
-    std::unordered_map<std::size_t, std::string> longTexts_;
-    TreeItem firstRoot_ = 0;
-    TreeItem lastRoot_ = 0;
+    ChunkedArray<Node> nodes_; // item n is nodes_[n - 1]
+    std::unordered_map<std::uint32_t, std::string> longTexts_;
+    std::vector<std::string> prefixes_;                           // prefix n is prefixes_[n - 1]
+    std::unordered_map<std::uint64_t, std::uint8_t> prefixIndex_; // hash of a prefix -> its number
+    std::uint32_t firstRoot_ = 0;
+    std::uint32_t lastRoot_ = 0;
+    TreeItem spare_ = 0;     // a record grown for an insertion that failed before using it
     TreeItem freeItems_ = 0; // deleted items, linked through next
     std::size_t freeCount_ = 0;
 };

@@ -3,8 +3,11 @@
 #include "traffic/byte_reader.h"
 #include "traffic/tcp_text.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <memory>
+#include <new>
 
 namespace palisor {
 
@@ -39,45 +42,242 @@ bool ReadTcpHeader(const ByteReader& segment, TcpHeader& header) {
     return true;
 }
 
-void SetNumber(std::string& out, std::int64_t value) {
-    out.clear();
-    AppendDecimal(out, value);
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+// Decimal digits of a value, written at out; returns how many.
+std::size_t WriteDecimal(char* out, std::uint32_t value) {
+    std::size_t n = 1;
+    for (std::uint32_t rest = value; rest >= 10; rest /= 10)
+        ++n;
+    char* at = out + n;
+    while (value >= 100) {
+        const std::uint32_t pair = value % 100;
+        value /= 100;
+        at -= 2;
+        std::memcpy(at, kDigitPairs + pair * 2, 2);
+    }
+    if (value >= 10) {
+        at -= 2;
+        std::memcpy(at, kDigitPairs + value * 2, 2);
+    } else {
+        *--at = char('0' + value);
+    }
+    return n;
 }
 
-void SetNumber(std::string& out, std::uint32_t value) {
-    out.clear();
-    AppendDecimal(out, value);
+// The texts of every combination of the six flags, made once.
+struct FlagTexts {
+    FlagTexts() {
+        for (int flags = 0; flags < 64; ++flags)
+            AppendFlagText(text[flags], std::uint8_t(flags));
+    }
+    std::string text[64];
+};
+
+const FlagTexts& Flags() {
+    static const FlagTexts texts;
+    return texts;
+}
+
+// The text of every byte value followed by a dot, made once.
+struct ByteTexts {
+    ByteTexts() {
+        for (std::uint32_t value = 0; value < 256; ++value) {
+            const std::size_t n = WriteDecimal(text[value], value);
+            text[value][n] = '.';
+            length[value] = std::uint8_t(n + 1);
+        }
+    }
+    char text[256][4] = {};
+    std::uint8_t length[256] = {};
+};
+
+const ByteTexts& Bytes() {
+    static const ByteTexts texts;
+    return texts;
+}
+
+// Dotted decimal text of an address (network order, first byte most significant); out holds 16.
+std::size_t WriteDotted(char* out, std::uint32_t address) {
+    const ByteTexts& bytes = Bytes();
+    std::size_t n = 0;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        const std::uint32_t value = (address >> shift) & 0xFF;
+        std::memcpy(out + n, bytes.text[value], 4); // what follows the dot is overwritten next
+        n += bytes.length[value];
+    }
+    return n - 1; // without the last dot
+}
+
+// Appends text at out and moves out past it.
+inline void Put(char*& out, const char* text, std::size_t length) {
+    std::memcpy(out, text, length);
+    out += length;
+}
+
+inline void Put(char*& out, std::string_view text) {
+    Put(out, text.data(), text.size());
 }
 
 } // namespace
 
-TrafficDecoder::TrafficDecoder(TreeAccess& tree, TranscriptSink& transcript)
-    : tree_(tree), transcript_(transcript) {
+TrafficDecoder::TrafficDecoder(TreeAccess& tree, TranscriptSink& transcript, TrafficLimits limits)
+    : tree_(tree), transcript_(transcript), limits_(limits) {
+    Flags();
+    Bytes();
+    for (int i = 0; i < 6; ++i) {
+        AppendPadLabel(fieldTexts_[i], kTcpLabels[i]);
+        labelLength_[i] = fieldTexts_[i].size();
+    }
     AdoptTree();
 }
 
-TrafficDecoder::Conversation* TrafficDecoder::FindConversation(const std::string& key, std::uint64_t hash) {
+TrafficDecoder::PairIndex TrafficDecoder::FindPair(std::string_view key, std::uint64_t hash) {
     if (key.size() > kInlineKey) {
-        auto found = longConversations_.find(key);
-        return found == longConversations_.end() ? nullptr : &found->second;
+        auto found = longKeys_.find(std::string(key));
+        return found == longKeys_.end() ? 0 : found->second;
     }
-    auto* slot = conversations_.Find(hash, [&key](const IndexedConversation& entry) {
-        return entry.keyLength == key.size() && std::memcmp(entry.key, key.data(), key.size()) == 0;
+    auto* slot = pairIndex_.Find(hash, [this, &key](PairIndex index) {
+        const Pair& pair = At(index);
+        return pair.keyLength == key.size() && std::memcmp(pair.key, key.data(), key.size()) == 0;
     });
-    return slot ? &slot->value.conversation : nullptr;
+    return slot ? slot->value : 0;
 }
 
-void TrafficDecoder::RememberConversation(const std::string& key, std::uint64_t hash,
-                                          const Conversation& conversation) {
-    if (key.size() > kInlineKey) {
-        longConversations_.emplace(key, conversation);
-        return;
+TrafficDecoder::PairIndex TrafficDecoder::AddPair(std::string_view key, std::uint64_t hash) {
+    PairIndex index = freePairs_;
+    if (index == 0) {
+        if (pairs_.size() >= 0xFFFFFFFEu)
+            throw std::bad_alloc();
+        if (sparePair_ == 0)
+            sparePair_ = PairIndex(pairs_.Grow() + 1);
+        index = sparePair_;
     }
-    IndexedConversation entry;
-    entry.keyLength = static_cast<std::uint8_t>(key.size());
-    std::memcpy(entry.key, key.data(), key.size());
-    entry.conversation = conversation;
-    conversations_.Insert(hash, std::move(entry), [](IndexedConversation&) {});
+    if (key.size() > kInlineKey)
+        longKeys_.emplace(std::string(key), index);
+    else
+        pairIndex_.Insert(hash, PairIndex(index), [](PairIndex&) {});
+    if (index == freePairs_)
+        freePairs_ = At(index).newer;
+    else
+        sparePair_ = 0;
+    Pair& pair = At(index);
+    pair = Pair{};
+    pair.hash = hash;
+    pair.live = true;
+    if (key.size() > kInlineKey) {
+        pair.keyLength = kLongKey;
+    } else {
+        pair.keyLength = static_cast<std::uint8_t>(key.size());
+        std::memcpy(pair.key, key.data(), key.size());
+    }
+    return index;
+}
+
+void TrafficDecoder::FreePairIfUnused(PairIndex index) {
+    Pair& pair = At(index);
+    if (!pair.live || pair.top != 0 || sessionTable_.OwnedBy(index) != 0)
+        return;
+    if (pair.keyLength == kLongKey) {
+        for (auto it = longKeys_.begin(); it != longKeys_.end(); ++it)
+            if (it->second == index) {
+                longKeys_.erase(it);
+                break;
+            }
+    } else {
+        auto* slot = pairIndex_.Find(pair.hash, [index](PairIndex held) { return held == index; });
+        if (slot)
+            pairIndex_.Erase(slot, [](PairIndex&) {});
+    }
+    pair = Pair{};
+    pair.newer = freePairs_;
+    freePairs_ = index;
+}
+
+void TrafficDecoder::LinkNewest(PairIndex index) {
+    Pair& pair = At(index);
+    pair.older = newest_;
+    pair.newer = 0;
+    if (newest_)
+        At(newest_).newer = index;
+    else
+        oldest_ = index;
+    newest_ = index;
+}
+
+void TrafficDecoder::Unlink(PairIndex index) {
+    Pair& pair = At(index);
+    if (pair.older)
+        At(pair.older).newer = pair.newer;
+    else
+        oldest_ = pair.newer;
+    if (pair.newer)
+        At(pair.newer).older = pair.older;
+    else
+        newest_ = pair.older;
+    pair.older = pair.newer = 0;
+}
+
+void TrafficDecoder::EvictOldest() {
+    const PairIndex index = oldest_;
+    Pair& pair = At(index);
+    Unlink(index);
+    // The entry leaves the tree whether or not the tree reports success: nothing points at it any
+    // more, and the decoder's count stays the number of entries it shows.
+    tree_.DeleteItem(pair.top);
+    pair.top = 0;
+    --shown_;
+    ++evicted_;
+    sessionTable_.CloseOwnedBy(index);
+    FreePairIfUnused(index);
+}
+
+void TrafficDecoder::OpenSession(std::string_view source, std::string_view destination, std::uint16_t srcPort,
+                                 std::uint16_t dstPort, std::uint32_t seq, std::uint32_t size) {
+    while (limits_.sessions != 0 && sessionTable_.size() >= limits_.sessions) {
+        if (oldest_ != 0)
+            EvictOldest();
+        else
+            CloseSession(sessionTable_.Oldest());
+    }
+    const std::string_view key = MakeKey(source, destination);
+    const std::uint64_t hash = KeyHash(key);
+    PairIndex owner = FindPair(key, hash);
+    if (owner == 0)
+        owner = AddPair(key, hash);
+    Session opened;
+    opened.srcPort = srcPort;
+    opened.dstPort = dstPort;
+    opened.srcAddr.assign(source.data(), source.size());
+    opened.dstAddr.assign(destination.data(), destination.size());
+    opened.reserved = 0;
+    opened.baseSeq = seq;
+    opened.lastLen = size;
+    try {
+        sessionTable_.Open(std::move(opened), owner);
+    } catch (...) {
+        FreePairIfUnused(owner);
+        throw;
+    }
+}
+
+std::string_view TrafficDecoder::MakeKey(std::string_view source, std::string_view destination) {
+    key_.resize(source.size() + 3 + destination.size());
+    char* out = &key_[0];
+    Put(out, source);
+    Put(out, " - ", 3);
+    Put(out, destination);
+    return key_;
+}
+
+void TrafficDecoder::CloseSession(SessionTable::Index index) {
+    const PairIndex owner = sessionTable_.OwnerOf(index);
+    sessionTable_.Close(index);
+    if (owner != 0)
+        FreePairIfUnused(owner);
 }
 
 void TrafficDecoder::AdoptTree() {
@@ -87,18 +287,20 @@ void TrafficDecoder::AdoptTree() {
          item = tree_.NextSibling(item), --entries) {
         const std::string key = tree_.GetText(item);
         const std::uint64_t hash = KeyHash(key);
-        if (FindConversation(key, hash))
+        if (FindPair(key, hash))
             continue;
-        Conversation conversation;
-        conversation.top = item;
+        const PairIndex index = AddPair(key, hash);
+        Pair& pair = At(index);
+        pair.top = item;
         TreeItem header = tree_.FirstChild(item);
         header = header ? tree_.NextSibling(header) : 0;
         TreeItem field = header ? tree_.FirstChild(header) : 0;
-        for (TreeItem& slot : conversation.tcpFields) {
+        for (TreeItem& slot : pair.tcpFields) {
             slot = field;
             field = field ? tree_.NextSibling(field) : 0;
         }
-        RememberConversation(key, hash, conversation);
+        LinkNewest(index);
+        ++shown_;
     }
 }
 
@@ -123,17 +325,19 @@ bool TrafficDecoder::DecodeIpPacket(const unsigned char* buffer, std::size_t len
         return false;
     if (protocol != kProtocolTcp)
         return false;
-    source_.clear();
-    AppendDottedAddress(source_, srcAddress);
-    destination_.clear();
-    AppendDottedAddress(destination_, dstAddress);
-    TrackTcpSegment(source_, destination_, buffer + headerLength,
-                    static_cast<std::uint32_t>(length - headerLength));
+    const std::string_view source(sourceText_, WriteDotted(sourceText_, srcAddress));
+    const std::string_view destination(destinationText_, WriteDotted(destinationText_, dstAddress));
+    Track(source, destination, buffer + headerLength, static_cast<std::uint32_t>(length - headerLength));
     return true;
 }
 
 bool TrafficDecoder::TrackTcpSegment(const std::string& source, const std::string& destination,
                                      const unsigned char* segment, std::uint32_t length) {
+    return Track(source, destination, segment, length);
+}
+
+bool TrafficDecoder::Track(std::string_view source, std::string_view destination,
+                           const unsigned char* segment, std::uint32_t length) {
     if (!segment || length < kTcpHeaderMin)
         return false;
     const std::uint32_t size = length - kTcpHeaderMin;
@@ -142,28 +346,22 @@ bool TrafficDecoder::TrackTcpSegment(const std::string& source, const std::strin
         return false;
 
     const char* note = "";
-    Session* session = sessionTable_.Find(source, header.srcPort, destination, header.dstPort);
-    if (!session) {
+    const SessionTable::Index found =
+        sessionTable_.FindIndex(source, header.srcPort, destination, header.dstPort);
+    if (found == 0) {
         if (header.flags & kTcpSyn) {
-            auto opened = std::make_unique<Session>();
-            opened->srcPort = header.srcPort;
-            opened->dstPort = header.dstPort;
-            opened->srcAddr = source;
-            opened->dstAddr = destination;
-            opened->reserved = 0;
-            opened->baseSeq = header.seq;
-            opened->lastLen = size;
-            sessionTable_.Append(std::move(opened));
+            OpenSession(source, destination, header.srcPort, header.dstPort, header.seq, size);
             note = kNoteNewSession;
         }
     } else {
+        Session& session = sessionTable_.session(found);
         // The distance from the opening sequence number, modulo 2^32, read as signed.
-        const std::int32_t gap = static_cast<std::int32_t>(header.seq - session->baseSeq);
-        session->lastLen = size;
+        const std::int32_t gap = static_cast<std::int32_t>(header.seq - session.baseSeq);
+        session.lastLen = size;
         if (header.flags & kTcpSyn) {
-            session->baseSeq = header.seq;
+            session.baseSeq = header.seq;
         } else if (header.flags & (kTcpRst | kTcpFin)) {
-            sessionTable_.Remove(session);
+            CloseSession(found);
         } else if (size > 0) {
             if (gap < 0)
                 note = kNoteGapBelow;
@@ -171,7 +369,8 @@ bool TrafficDecoder::TrackTcpSegment(const std::string& source, const std::strin
                 note = kNoteGapAbove;
         }
     }
-    ReportTcpSegment(source, destination, segment, size, note);
+    Report(source, destination, header.srcPort, header.dstPort, header.seq, header.ack, header.flags, size,
+           note);
     return true;
 }
 
@@ -180,94 +379,137 @@ void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::stri
     TcpHeader header;
     if (!segment || !ReadTcpHeader(ByteReader(segment, std::size_t(size) + kTcpHeaderMin), header))
         return;
-    PacketFields& fields = fields_;
-    fields.srcAddr = source;
-    fields.dstAddr = destination;
-    SetNumber(fields.srcPort, std::int64_t(header.srcPort));
-    SetNumber(fields.dstPort, std::int64_t(header.dstPort));
-    SetNumber(fields.size, std::int64_t(size));
-    fields.flags.clear();
-    AppendFlagText(fields.flags, header.flags);
-    SetNumber(fields.seq, header.seq);
-    SetNumber(fields.ack, header.ack);
+    Report(source, destination, header.srcPort, header.dstPort, header.seq, header.ack, header.flags, size,
+           note);
+}
+
+void TrafficDecoder::Report(std::string_view source, std::string_view destination, std::uint16_t srcPort,
+                            std::uint16_t dstPort, std::uint32_t seq, std::uint32_t ack, std::uint8_t flags,
+                            std::uint32_t size, const char* note) {
+    // The six field texts: ports and size as "%ld", sequence and acknowledgement as "%lu".
+    char numbers[5][12];
+    std::string_view values[6];
+    values[0] = std::string_view(numbers[0], WriteDecimal(numbers[0], srcPort));
+    values[1] = std::string_view(numbers[1], WriteDecimal(numbers[1], dstPort));
+    values[2] = std::string_view(numbers[2], WriteDecimal(numbers[2], size));
+    values[3] = Flags().text[flags & 0x3F];
+    values[4] = std::string_view(numbers[3], WriteDecimal(numbers[3], seq));
+    values[5] = std::string_view(numbers[4], WriteDecimal(numbers[4], ack));
+    const std::string_view noteText = note ? std::string_view(note) : std::string_view();
 
     // "%s - %s {%ld-%ld}, len: %ld, seq: %s,ack: %s, Flags: %s %s\r\n"
-    std::string& line = line_;
-    line.clear();
-    line += source;
-    line += " - ";
-    line += destination;
-    line += " {";
-    line += fields.srcPort;
-    line += '-';
-    line += fields.dstPort;
-    line += "}, len: ";
-    line += fields.size;
-    line += ", seq: ";
-    line += fields.seq;
-    line += ",ack: ";
-    line += fields.ack;
-    line += ", Flags: ";
-    line += fields.flags;
-    line += ' ';
-    line += note ? note : "";
-    line += "\r\n";
-    transcript_.WriteLine(line.data(), line.size());
+    static const char kSeparator[] = " - ";
+    static const char kPorts[] = " {";
+    static const char kLength[] = "}, len: ";
+    static const char kSeq[] = ", seq: ";
+    static const char kAck[] = ",ack: ";
+    static const char kFlags[] = ", Flags: ";
+    const std::size_t total = source.size() + 3 + destination.size() + 2 + values[0].size() + 1 +
+                              values[1].size() + 8 + values[2].size() + 7 + values[4].size() + 6 +
+                              values[5].size() + 9 + values[3].size() + 1 + noteText.size() + 2;
+    line_.resize(total);
+    char* out = &line_[0];
+    Put(out, source);
+    Put(out, kSeparator, 3);
+    Put(out, destination);
+    Put(out, kPorts, 2);
+    Put(out, values[0]);
+    *out++ = '-';
+    Put(out, values[1]);
+    Put(out, kLength, 8);
+    Put(out, values[2]);
+    Put(out, kSeq, 7);
+    Put(out, values[4]);
+    Put(out, kAck, 6);
+    Put(out, values[5]);
+    Put(out, kFlags, 9);
+    Put(out, values[3]);
+    *out++ = ' ';
+    Put(out, noteText);
+    *out++ = '\r';
+    *out++ = '\n';
+    transcript_.WriteLine(line_.data(), line_.size());
 
     ++segmentsShown_;
-    ShowInTree(fields);
+    Show(source, destination, values);
 }
 
 void TrafficDecoder::ShowInTree(const PacketFields& fields) {
-    key_.clear();
-    key_ += fields.srcAddr;
-    key_ += " - ";
-    key_ += fields.dstAddr;
-    const std::uint64_t keyHash = KeyHash(key_);
-    const Conversation* found = FindConversation(key_, keyHash);
-    if (!found) {
-        InsertConversation(key_, keyHash, fields);
+    const std::string_view values[6] = {fields.srcPort, fields.dstPort, fields.size,
+                                        fields.flags,   fields.seq,     fields.ack};
+    Show(fields.srcAddr, fields.dstAddr, values);
+}
+
+void TrafficDecoder::Show(std::string_view source, std::string_view destination,
+                          const std::string_view* values) {
+    const std::string_view key = MakeKey(source, destination);
+    const std::uint64_t keyHash = KeyHash(key);
+    PairIndex index = FindPair(key, keyHash);
+    if (index == 0 || At(index).top == 0) {
+        while (limits_.conversations != 0 && shown_ >= limits_.conversations)
+            EvictOldest();
+        if (index == 0)
+            index = AddPair(key, keyHash);
+        try {
+            InsertConversation(index, source, destination, values);
+        } catch (...) {
+            FreePairIfUnused(index);
+            throw;
+        }
+        FreePairIfUnused(index);
         return;
     }
-    const std::string* values[6] = {&fields.srcPort, &fields.dstPort, &fields.size,
-                                    &fields.flags,   &fields.seq,     &fields.ack};
+    // The entry becomes the most recently updated.
+    if (index != newest_) {
+        Unlink(index);
+        LinkNewest(index);
+    }
+    const Pair& pair = At(index);
     for (int i = 0; i < 6; ++i) {
-        const TreeItem item = found->tcpFields[i];
+        const TreeItem item = pair.tcpFields[i];
         if (item == 0)
             continue;
-        text_.clear();
-        AppendPadLabel(text_, kTcpLabels[i]);
-        text_ += *values[i];
-        tree_.SetText(item, text_);
+        std::string& text = fieldTexts_[i];
+        text.resize(labelLength_[i] + values[i].size());
+        std::memcpy(&text[labelLength_[i]], values[i].data(), values[i].size());
+        tree_.SetText(item, text);
     }
 }
 
-TreeItem TrafficDecoder::InsertField(TreeItem parent, const char* label, const std::string& value) {
+TreeItem TrafficDecoder::InsertField(TreeItem parent, const char* label, std::string_view value) {
     if (parent == 0)
         return 0;
     text_.clear();
     AppendPadLabel(text_, label);
-    text_ += value;
+    text_.append(value.data(), value.size());
     return tree_.InsertItem(parent, text_, kImageField, kImageField);
 }
 
-void TrafficDecoder::InsertConversation(const std::string& key, std::uint64_t hash,
-                                        const PacketFields& fields) {
-    Conversation conversation;
-    conversation.top = tree_.InsertItem(0, key, kImageConversation, kImageConversation);
+void TrafficDecoder::InsertConversation(PairIndex index, std::string_view source,
+                                        std::string_view destination, const std::string_view* values) {
+    const TreeItem top = tree_.InsertItem(0, key_, kImageConversation, kImageConversation);
     // Without its parent a child would land at the top level; a failed insertion ends the entry
     // (or its branch) instead, and nothing of it is remembered when the top item is missing.
-    if (conversation.top == 0)
+    if (top == 0)
         return;
-    const TreeItem ipHeader = tree_.InsertItem(conversation.top, "IP Header", kImageHeader, kImageHeader);
-    InsertField(ipHeader, "Source IP:", fields.srcAddr);
-    InsertField(ipHeader, "Destination IP:", fields.dstAddr);
-    const TreeItem tcpHeader = tree_.InsertItem(conversation.top, "TCP Header", kImageHeader, kImageHeader);
-    const std::string* values[6] = {&fields.srcPort, &fields.dstPort, &fields.size,
-                                    &fields.flags,   &fields.seq,     &fields.ack};
-    for (int i = 0; i < 6; ++i)
-        conversation.tcpFields[i] = InsertField(tcpHeader, kTcpLabels[i], *values[i]);
-    RememberConversation(key, hash, conversation);
+    TreeItem tcpFields[6] = {};
+    try {
+        const TreeItem ipHeader = tree_.InsertItem(top, "IP Header", kImageHeader, kImageHeader);
+        InsertField(ipHeader, "Source IP:", source);
+        InsertField(ipHeader, "Destination IP:", destination);
+        const TreeItem tcpHeader = tree_.InsertItem(top, "TCP Header", kImageHeader, kImageHeader);
+        for (int i = 0; i < 6; ++i)
+            tcpFields[i] = InsertField(tcpHeader, kTcpLabels[i], values[i]);
+    } catch (...) {
+        // Out of memory half way: the entry goes again, so the tree holds whole entries only.
+        tree_.DeleteItem(top);
+        throw;
+    }
+    Pair& pair = At(index);
+    pair.top = top;
+    std::copy(std::begin(tcpFields), std::end(tcpFields), std::begin(pair.tcpFields));
+    LinkNewest(index);
+    ++shown_;
 }
 
 } // namespace palisor

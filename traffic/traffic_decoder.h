@@ -8,6 +8,7 @@
 // independent of the number of entries: a known entry is updated with six text changes and no
 // text fetches.
 
+#include "traffic/chunked_array.h"
 #include "traffic/flat_table.h"
 #include "traffic/packet_fields.h"
 #include "traffic/session_table.h"
@@ -17,6 +18,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 namespace palisor {
@@ -34,16 +36,31 @@ extern const char kNoteGapAbove[];
 // Data beyond this many bytes past the session's opening sequence number is flagged.
 constexpr std::int32_t kGapLimit = 10240000;
 
+// How much the decoder keeps. Past either limit the least recently updated conversation entry
+// leaves the tree together with its sessions (those of the same two addresses in the same
+// direction); when no entry is left to go, the oldest session goes. 0 is no limit.
+struct TrafficLimits {
+    std::size_t conversations = 0;
+    std::size_t sessions = 0;
+};
+
+// The program's limits: 16,384 entries are 180,224 tree items, which a tree-view control still
+// holds and scrolls without trouble; 65,536 open sessions cover a busy machine. With them the
+// engine's own memory stays at a few tens of megabytes under any flood.
+constexpr TrafficLimits kProgramLimits{16384, 65536};
+constexpr TrafficLimits kNoLimits{0, 0};
+
 class TrafficDecoder {
 public:
     // Entries already in the tree (a tree that outlived an earlier decoder) are taken over the way
-    // a scan of the tree would find them.
-    TrafficDecoder(TreeAccess& tree, TranscriptSink& transcript);
+    // a scan of the tree would find them, the first as the least recently updated.
+    TrafficDecoder(TreeAccess& tree, TranscriptSink& transcript, TrafficLimits limits = kProgramLimits);
 
     TrafficDecoder(const TrafficDecoder&) = delete;
     TrafficDecoder& operator=(const TrafficDecoder&) = delete;
 
     // True when the datagram was IPv4 carrying TCP and was handed on to the session tracker.
+    // Throws std::bad_alloc when memory runs out; what the decoder holds stays consistent.
     bool DecodeIpPacket(const unsigned char* buffer, std::size_t length);
     // False only for a segment shorter than a TCP header, which is neither tracked nor shown.
     bool TrackTcpSegment(const std::string& source, const std::string& destination,
@@ -54,45 +71,83 @@ public:
     void ShowInTree(const PacketFields& fields);
 
     SessionTable& sessionTable() { return sessionTable_; }
-    std::size_t conversationCount() const { return conversations_.size() + longConversations_.size(); }
+    std::size_t conversationCount() const { return shown_; }
     std::uint64_t segmentsShown() const { return segmentsShown_; }
+    // Entries that left the tree to make room.
+    std::uint64_t conversationsEvicted() const { return evicted_; }
+    const TrafficLimits& limits() const { return limits_; }
 
 private:
-    struct Conversation {
-        TreeItem top = 0;
-        TreeItem tcpFields[6] = {};
-    };
-    // Entry texts up to this length are kept in the index slot itself; "255.255.255.255 -
-    // 255.255.255.255" has 33 characters. Longer ones (possible only through ShowInTree) are kept
-    // in a map of their own.
+    using PairIndex = std::uint32_t; // 0 is none
+    // One address pair in one direction: its tree entry while it has one, and the owner of its
+    // sessions. Entry texts up to kInlineKey characters are kept in the record ("255.255.255.255 -
+    // 255.255.255.255" has 33); longer ones (possible only through ShowInTree) in a map beside it.
     static constexpr std::size_t kInlineKey = 39;
-    struct IndexedConversation {
+    static constexpr std::uint8_t kLongKey = 0xFF;
+    struct Pair {
+        std::uint64_t hash = 0;
+        TreeItem top = 0; // 0: not shown in the tree
+        TreeItem tcpFields[6] = {};
+        PairIndex older = 0; // links of the shown entries, least recently updated first
+        PairIndex newer = 0; // for a free record: the next free one
         std::uint8_t keyLength = 0;
         char key[kInlineKey] = {};
-        Conversation conversation;
+        bool live = false;
     };
-    std::uint64_t KeyHash(const std::string& key) const { return HashBytes(key.data(), key.size(), seed_); }
-    Conversation* FindConversation(const std::string& key, std::uint64_t hash);
-    void RememberConversation(const std::string& key, std::uint64_t hash, const Conversation& conversation);
+
+    std::uint64_t KeyHash(std::string_view key) const { return HashBytes(key.data(), key.size(), seed_); }
+    Pair& At(PairIndex index) { return pairs_[index - 1]; }
+    PairIndex FindPair(std::string_view key, std::uint64_t hash);
+    // May throw, and then changes nothing.
+    PairIndex AddPair(std::string_view key, std::uint64_t hash);
+    // The entry text of two addresses, in key_.
+    std::string_view MakeKey(std::string_view source, std::string_view destination);
+    // The steps of a segment on address texts that need not be strings of their own.
+    bool Track(std::string_view source, std::string_view destination, const unsigned char* segment,
+               std::uint32_t length);
+    void Report(std::string_view source, std::string_view destination, std::uint16_t srcPort,
+                std::uint16_t dstPort, std::uint32_t seq, std::uint32_t ack, std::uint8_t flags,
+                std::uint32_t size, const char* note);
+    // values: the six TCP field texts, in the order of the entry.
+    void Show(std::string_view source, std::string_view destination, const std::string_view* values);
+    void FreePairIfUnused(PairIndex index);
+    void LinkNewest(PairIndex index);
+    void Unlink(PairIndex index);
+    // The least recently updated entry leaves the tree with its sessions.
+    void EvictOldest();
+    void OpenSession(std::string_view source, std::string_view destination, std::uint16_t srcPort,
+                     std::uint16_t dstPort, std::uint32_t seq, std::uint32_t size);
+    void CloseSession(SessionTable::Index index);
     void AdoptTree();
-    void InsertConversation(const std::string& key, std::uint64_t hash, const PacketFields& fields);
-    TreeItem InsertField(TreeItem parent, const char* label, const std::string& value);
+    void InsertConversation(PairIndex index, std::string_view source, std::string_view destination,
+                            const std::string_view* values);
+    TreeItem InsertField(TreeItem parent, const char* label, std::string_view value);
 
     TreeAccess& tree_;
     TranscriptSink& transcript_;
+    TrafficLimits limits_;
     SessionTable sessionTable_;
     std::uint64_t seed_ = ProcessHashSeed();
-    FlatTable<IndexedConversation> conversations_;
-    std::unordered_map<std::string, Conversation> longConversations_;
+    ChunkedArray<Pair> pairs_;
+    FlatTable<PairIndex> pairIndex_;
+    std::unordered_map<std::string, PairIndex> longKeys_;
+    PairIndex freePairs_ = 0;
+    PairIndex sparePair_ = 0; // a record grown for a pair whose adding failed before using it
+    PairIndex oldest_ = 0;
+    PairIndex newest_ = 0;
+    std::size_t shown_ = 0;
+    std::uint64_t evicted_ = 0;
     std::uint64_t segmentsShown_ = 0;
 
-    // Reused from segment to segment so that a known conversation allocates nothing.
-    std::string source_;
-    std::string destination_;
+    // Reused from segment to segment, so that a segment allocates nothing and its texts are
+    // written straight into place.
+    char sourceText_[16] = {};
+    char destinationText_[16] = {};
     std::string key_;
     std::string line_;
     std::string text_;
-    PacketFields fields_;
+    std::string fieldTexts_[6]; // each starts with its padded label
+    std::size_t labelLength_[6] = {};
 };
 
 } // namespace palisor

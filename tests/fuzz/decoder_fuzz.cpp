@@ -25,9 +25,15 @@ public:
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The same datagrams through a decoder without limits and one with room for three entries and
+    // two sessions, which pushes entries and sessions out all the time.
     palisor::MemoryTree tree;
     CheckingSink sink;
-    palisor::TrafficDecoder decoder(tree, sink);
+    palisor::TrafficDecoder decoder(tree, sink, palisor::kNoLimits);
+    palisor::MemoryTree limitedTree;
+    CheckingSink limitedSink;
+    const palisor::TrafficLimits limits{3, 2};
+    palisor::TrafficDecoder limited(limitedTree, limitedSink, limits);
     std::vector<unsigned char> datagram;
     std::size_t at = 0;
     while (at + 2 <= size) {
@@ -38,14 +44,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // A copy of exactly the datagram's length, so a read past its end is caught.
         datagram.assign(data + at, data + at + length);
         decoder.DecodeIpPacket(datagram.empty() ? nullptr : datagram.data(), datagram.size());
+        limited.DecodeIpPacket(datagram.empty() ? nullptr : datagram.data(), datagram.size());
         at += length;
     }
     // Every shown segment has a line; every conversation is one entry of eleven items.
-    if (sink.lines != decoder.segmentsShown())
+    auto check = [](palisor::MemoryTree& t, const CheckingSink& s, palisor::TrafficDecoder& d) {
+        if (s.lines != d.segmentsShown())
+            std::abort();
+        if (t.ItemCount() != d.conversationCount() * palisor::kItemsPerConversation)
+            std::abort();
+        if (d.sessionTable().size() > d.segmentsShown())
+            std::abort();
+    };
+    check(tree, sink, decoder);
+    check(limitedTree, limitedSink, limited);
+    // Limits change what is kept, never what is shown.
+    if (limited.segmentsShown() != decoder.segmentsShown())
         std::abort();
-    if (tree.ItemCount() != decoder.conversationCount() * palisor::kItemsPerConversation)
+    if (limited.conversationCount() > limits.conversations || limited.sessionTable().size() > limits.sessions)
         std::abort();
-    if (decoder.sessionTable().size() > decoder.segmentsShown())
+    if (limited.conversationCount() + limited.conversationsEvicted() < decoder.conversationCount())
         std::abort();
     return 0;
 }

@@ -243,10 +243,26 @@ TEST(MemoryTree, DeletesItemsWithTheirDescendantsAndReusesTheirNumbers) {
 }
 
 // The decoder's rules restated with scans: sessions in a list searched from the start, entries
-// found by comparing the texts of the first (item count / 11) top-level items.
+// found by comparing the texts of the first (item count / 11) top-level items. Past a limit the
+// entry updated longest ago leaves the tree with the sessions of its two addresses; with no entry
+// left the oldest session goes.
 class ScanningDecoder {
 public:
-    explicit ScanningDecoder(MemoryTree& tree) : tree_(tree) {}
+    ScanningDecoder(MemoryTree& tree, TrafficLimits limits) : tree_(tree), limits_(limits) {}
+
+    void Evict() {
+        const std::string key = byAge.front();
+        byAge.erase(byAge.begin());
+        for (TreeItem item = tree_.FirstRoot(); item; item = tree_.NextSibling(item))
+            if (tree_.GetText(item) == key) {
+                tree_.DeleteItem(item);
+                break;
+            }
+        sessions.erase(std::remove_if(sessions.begin(), sessions.end(),
+                                      [&](const Session& s) { return s.srcAddr + " - " + s.dstAddr == key; }),
+                       sessions.end());
+        ++evicted;
+    }
 
     void Decode(const std::vector<std::uint8_t>& d) {
         const std::size_t ihl = std::size_t(d[0] & 0x0F) * 4;
@@ -270,6 +286,12 @@ public:
         });
         if (session == sessions.end()) {
             if (flags & kTcpSyn) {
+                while (limits_.sessions != 0 && sessions.size() >= limits_.sessions) {
+                    if (!byAge.empty())
+                        Evict();
+                    else
+                        sessions.erase(sessions.begin());
+                }
                 Session opened;
                 opened.srcPort = srcPort;
                 opened.dstPort = dstPort;
@@ -306,8 +328,13 @@ public:
             TreeItem field = tree_.FirstChild(tree_.NextSibling(tree_.FirstChild(item)));
             for (int i = 0; i < 6; ++i, field = tree_.NextSibling(field))
                 tree_.SetText(field, PadLabel(labels[i]) + fields[i]);
+            byAge.erase(std::find(byAge.begin(), byAge.end(), key));
+            byAge.push_back(key);
             return;
         }
+        while (limits_.conversations != 0 && byAge.size() >= limits_.conversations)
+            Evict();
+        byAge.push_back(key);
         const TreeItem top = tree_.InsertItem(0, key, 0, 0);
         const TreeItem ip = tree_.InsertItem(top, "IP Header", 1, 1);
         tree_.InsertItem(ip, PadLabel("Source IP:") + src, 2, 2);
@@ -319,65 +346,85 @@ public:
 
     std::vector<Session> sessions;
     std::vector<std::string> lines;
+    std::vector<std::string> byAge; // entry texts, updated longest ago first
+    std::uint64_t evicted = 0;
 
 private:
     MemoryTree& tree_;
+    TrafficLimits limits_;
 };
 
 TEST(TrafficDecoder, GivesTheSameLinesTreeAndSessionsAsScanningFromTheStart) {
-    MemoryTree expectedTree;
-    ScanningDecoder expected(expectedTree);
-    MemoryTree tree;
-    CollectingTranscriptSink transcript;
-    TrafficDecoder decoder(tree, transcript);
-    // The same segments through the public steps, as a caller that has already decoded the
-    // datagram would hand them over.
-    MemoryTree stepTree;
-    CollectingTranscriptSink stepTranscript;
-    TrafficDecoder steps(stepTree, stepTranscript);
+    // Without limits, and with limits small enough that entries and sessions are pushed out all
+    // the time, by new entries and by new sessions in turn.
+    for (const TrafficLimits limits :
+         {kNoLimits, TrafficLimits{40, 25}, TrafficLimits{300, 12}, TrafficLimits{3, 400}}) {
+        SCOPED_TRACE(std::to_string(limits.conversations) + "/" + std::to_string(limits.sessions));
+        MemoryTree expectedTree;
+        ScanningDecoder expected(expectedTree, limits);
+        MemoryTree tree;
+        CollectingTranscriptSink transcript;
+        TrafficDecoder decoder(tree, transcript, limits);
+        // The same segments through the public steps, as a caller that has already decoded the
+        // datagram would hand them over.
+        MemoryTree stepTree;
+        CollectingTranscriptSink stepTranscript;
+        TrafficDecoder steps(stepTree, stepTranscript, limits);
 
-    std::mt19937 random(5);
-    const std::uint8_t flagChoices[] = {kTcpSyn, kTcpAck,           kTcpAck | kTcpPsh, kTcpFin | kTcpAck,
-                                        kTcpRst, kTcpSyn | kTcpAck, kTcpAck,           kTcpAck | kTcpPsh};
-    for (int step = 0; step < 30000; ++step) {
-        // Many conversations, sessions opened and ended in both directions, few enough ports that
-        // a session is often met again, sequence numbers on both sides of the gap limits.
-        const std::uint32_t a = Ipv4(10, 0, int(random() % 3), int(random() % 40));
-        const std::uint32_t b = Ipv4(172, 16, 0, int(random() % 4));
-        const bool outbound = random() % 2;
-        auto plan = Segment(outbound ? a : b, std::uint16_t(1000 + random() % 3), outbound ? b : a,
-                            std::uint16_t(80 + random() % 2), flagChoices[random() % 8],
-                            std::uint32_t(random() % 3 == 0 ? random() : random() % 20000000), random() % 3);
-        plan.ack = std::uint32_t(random());
-        const auto datagram = BuildDatagram(plan);
-        expected.Decode(datagram);
-        ASSERT_TRUE(decoder.DecodeIpPacket(datagram.data(), datagram.size()));
-        std::string src;
-        AppendDottedAddress(src, plan.src);
-        std::string dst;
-        AppendDottedAddress(dst, plan.dst);
-        ASSERT_TRUE(
-            steps.TrackTcpSegment(src, dst, datagram.data() + 20, std::uint32_t(datagram.size() - 20)));
-    }
-    EXPECT_EQ(transcript.Lines(), expected.lines);
-    EXPECT_EQ(stepTranscript.Lines(), expected.lines);
-    EXPECT_EQ(tree.Dump(), expectedTree.Dump());
-    EXPECT_EQ(stepTree.Dump(), expectedTree.Dump());
-    for (TrafficDecoder* d : {&decoder, &steps}) {
-        SessionTable& table = d->sessionTable();
-        ASSERT_EQ(table.size(), expected.sessions.size());
-        auto next = expected.sessions.begin();
-        for (const Session* session : table) {
-            EXPECT_EQ(session->srcAddr, next->srcAddr);
-            EXPECT_EQ(session->srcPort, next->srcPort);
-            EXPECT_EQ(session->dstAddr, next->dstAddr);
-            EXPECT_EQ(session->dstPort, next->dstPort);
-            EXPECT_EQ(session->baseSeq, next->baseSeq);
-            ++next;
+        std::mt19937 random(5);
+        const std::uint8_t flagChoices[] = {kTcpSyn, kTcpAck,           kTcpAck | kTcpPsh, kTcpFin | kTcpAck,
+                                            kTcpRst, kTcpSyn | kTcpAck, kTcpAck,           kTcpAck | kTcpPsh};
+        const int stepCount = limits.conversations == 0 ? 30000 : 8000;
+        for (int step = 0; step < stepCount; ++step) {
+            // Many conversations, sessions opened and ended in both directions, few enough ports that
+            // a session is often met again, sequence numbers on both sides of the gap limits.
+            const std::uint32_t a = Ipv4(10, 0, int(random() % 3), int(random() % 40));
+            const std::uint32_t b = Ipv4(172, 16, 0, int(random() % 4));
+            const bool outbound = random() % 2;
+            auto plan =
+                Segment(outbound ? a : b, std::uint16_t(1000 + random() % 3), outbound ? b : a,
+                        std::uint16_t(80 + random() % 2), flagChoices[random() % 8],
+                        std::uint32_t(random() % 3 == 0 ? random() : random() % 20000000), random() % 3);
+            plan.ack = std::uint32_t(random());
+            const auto datagram = BuildDatagram(plan);
+            expected.Decode(datagram);
+            ASSERT_TRUE(decoder.DecodeIpPacket(datagram.data(), datagram.size()));
+            std::string src;
+            AppendDottedAddress(src, plan.src);
+            std::string dst;
+            AppendDottedAddress(dst, plan.dst);
+            ASSERT_TRUE(
+                steps.TrackTcpSegment(src, dst, datagram.data() + 20, std::uint32_t(datagram.size() - 20)));
+        }
+        EXPECT_EQ(transcript.Lines(), expected.lines);
+        EXPECT_EQ(stepTranscript.Lines(), expected.lines);
+        EXPECT_EQ(tree.Dump(), expectedTree.Dump());
+        EXPECT_EQ(stepTree.Dump(), expectedTree.Dump());
+        for (TrafficDecoder* d : {&decoder, &steps}) {
+            SessionTable& table = d->sessionTable();
+            ASSERT_EQ(table.size(), expected.sessions.size());
+            auto next = expected.sessions.begin();
+            for (const Session* session : table) {
+                EXPECT_EQ(session->srcAddr, next->srcAddr);
+                EXPECT_EQ(session->srcPort, next->srcPort);
+                EXPECT_EQ(session->dstAddr, next->dstAddr);
+                EXPECT_EQ(session->dstPort, next->dstPort);
+                EXPECT_EQ(session->baseSeq, next->baseSeq);
+                ++next;
+            }
+        }
+        EXPECT_EQ(decoder.conversationCount(), expected.byAge.size());
+        EXPECT_EQ(decoder.conversationsEvicted(), expected.evicted);
+        EXPECT_EQ(steps.conversationsEvicted(), expected.evicted);
+        if (limits.conversations == 0) {
+            EXPECT_GT(expected.sessions.size(), 50u);
+            EXPECT_GT(decoder.conversationCount(), 200u);
+        } else {
+            EXPECT_GT(expected.evicted, 100u);
+            EXPECT_LE(decoder.conversationCount(), limits.conversations);
+            EXPECT_LE(decoder.sessionTable().size(), limits.sessions);
         }
     }
-    EXPECT_GT(expected.sessions.size(), 50u);
-    EXPECT_GT(decoder.conversationCount(), 200u);
 }
 
 TEST(TrafficDecoder, EntriesWithTextsTooLongForTheIndexSlotsAreStillFoundOnce) {

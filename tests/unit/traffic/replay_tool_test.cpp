@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -147,8 +149,8 @@ TEST_F(ReplayToolTest, QuietWritesOnlyTheSummary) {
     EXPECT_EQ(quiet.out, "");
     // Six frames carry an IP datagram (the IPv6 one is handed over and dropped), five are shown;
     // the client's session ended with its FIN, the server's is still open.
-    const std::string fixed =
-        "datagrams: 6, segments shown: 5, conversations: 2, open sessions: 1, seconds: ";
+    const std::string fixed = "datagrams: 6, segments shown: 5, conversations: 2, open sessions: 1, "
+                              "conversations dropped: 0, seconds: ";
     ASSERT_EQ(quiet.err.rfind(fixed, 0), 0u) << quiet.err;
     double seconds = -1;
     double rate = -1;
@@ -159,12 +161,32 @@ TEST_F(ReplayToolTest, QuietWritesOnlyTheSummary) {
     EXPECT_GE(seconds, 0.0);
     EXPECT_GE(rate, 0.0);
     EXPECT_EQ(end, '\n');
+
+    // With room for one entry and one session the server's SYN pushes the client's entry out with
+    // its session, and the client's next segment pushes the server's out: the lines stay (the data
+    // segment carried no note anyway), the tree ends with one entry.
+    ToolRun limited = Replay("--quiet --limits=1,1 " + Capture());
+    EXPECT_EQ(limited.status, 0);
+    EXPECT_EQ(limited.err.rfind("datagrams: 6, segments shown: 5, conversations: 1, open sessions: 0, "
+                                "conversations dropped: 2, seconds: ",
+                                0),
+              0u)
+        << limited.err;
+    ToolRun limitedTree = Replay("--tree --limits=1,1 " + Capture());
+    EXPECT_EQ(limitedTree.out.substr(0, expectedLines.size()), expectedLines);
+    EXPECT_EQ(limitedTree.out.substr(expectedLines.size(), 25), "--\n10.0.0.5 - 10.0.0.1\n  ");
+    EXPECT_EQ(std::count(limitedTree.out.begin(), limitedTree.out.end(), '\n'), 5 + 1 + 11);
+    // The program's own limits change nothing on a capture this small.
+    ToolRun programLimits = Replay("--quiet --limits " + Capture());
+    EXPECT_EQ(programLimits.err.rfind(fixed, 0), 0u) << programLimits.err;
 }
 
 TEST_F(ReplayToolTest, RefusesBadArgumentsAndUnreadableFiles) {
     EXPECT_NE(Replay("").status, 0);
     EXPECT_NE(Replay("--tree --quiet x").status, 0);
     EXPECT_NE(Replay("--bogus x").status, 0);
+    EXPECT_NE(Replay("--limits=5 x").status, 0);
+    EXPECT_NE(Replay("--limits=5, x").status, 0);
     ToolRun missing = Replay(dir + "/nothing-here.pcap");
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("palisor-replay: "), std::string::npos);

@@ -352,6 +352,21 @@ TEST(TrafficTree, FailedInsertionsNeverPutFieldsAtTheTopLevel) {
             EXPECT_EQ(tree.GetText(tree.FirstRoot()), "10.0.0.5 - 10.0.0.1");
         }
     }
+    // Sessions whose entry the tree refused still count against the limit: with no entry to push
+    // out, the oldest session goes, and the table keeps its order.
+    FullTree none(0);
+    NullTranscriptSink sink;
+    TrafficDecoder decoder(none, sink, TrafficLimits{10, 2});
+    for (std::uint16_t port : {1, 3, 4}) {
+        const auto syn = BuildDatagram(Segment(kClient, port, kServer, 80, kTcpSyn));
+        decoder.DecodeIpPacket(syn.data(), syn.size());
+    }
+    std::vector<std::int32_t> ports;
+    for (const Session* session : decoder.sessionTable())
+        ports.push_back(session->srcPort);
+    EXPECT_EQ(ports, (std::vector<std::int32_t>{3, 4}));
+    EXPECT_EQ(decoder.conversationCount(), 0u);
+    EXPECT_EQ(none.ItemCount(), 0u);
 }
 
 TEST(TrafficTree, ADecoderTakesOverTheEntriesOfAnExistingTree) {
@@ -370,6 +385,18 @@ TEST(TrafficTree, ADecoderTakesOverTheEntriesOfAnExistingTree) {
     later.DecodeIpPacket(update.data(), update.size());
     EXPECT_EQ(tree.ItemCount(), 22u);
     EXPECT_EQ(tree.GetText(17), Dots("Source Port:", 28) + "9");
+
+    // Taken-over entries count as updated in tree order, the first longest ago; an update makes
+    // an entry the newest, so with room for two a third entry pushes out the other one.
+    TrafficDecoder limited(tree, sink, TrafficLimits{2, 10});
+    limited.DecodeIpPacket(update.data(), update.size());
+    const auto third = BuildDatagram(Segment(Ipv4(10, 0, 0, 9), 5, kServer, 6, kTcpAck));
+    limited.DecodeIpPacket(third.data(), third.size());
+    EXPECT_EQ(limited.conversationCount(), 2u);
+    EXPECT_EQ(limited.conversationsEvicted(), 1u);
+    EXPECT_EQ(tree.ItemCount(), 22u);
+    EXPECT_EQ(tree.GetText(tree.FirstRoot()), "10.0.0.1 - 10.0.0.5");
+    EXPECT_EQ(tree.GetText(tree.NextSibling(tree.FirstRoot())), "10.0.0.9 - 10.0.0.1");
 }
 
 } // namespace
