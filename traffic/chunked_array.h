@@ -86,7 +86,7 @@ private:
 #endif
         return ::operator new(bytes, std::align_val_t(kAlign));
     }
-    static void Release(void* memory, std::size_t bytes) {
+    static void Release(void* memory, [[maybe_unused]] std::size_t bytes) {
 #if defined(__linux__)
         if (bytes >= kHugePage) {
             std::free(memory);
