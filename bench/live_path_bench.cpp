@@ -45,7 +45,8 @@ DWORD WINAPI Probe(LPVOID argument) {
     while (!prober->stop) {
         LARGE_INTEGER now;
         QueryPerformanceCounter(&now);
-        PostThreadMessageA(prober->target, kProbe, 0, static_cast<LPARAM>(now.QuadPart));
+        // The low 32 bits are enough to measure waits far shorter than their wrap-around.
+        PostThreadMessageA(prober->target, kProbe, 0, static_cast<LPARAM>(static_cast<DWORD>(now.QuadPart)));
         Sleep(10);
     }
     return 0;
@@ -120,7 +121,10 @@ int main(int argc, char** argv) {
         const double elapsed = double(now.QuadPart - began.QuadPart) / double(frequency.QuadPart);
         if (msg.message == kProbe && msg.hwnd == nullptr) {
             (warm ? waits : openingWaits)
-                .push_back(1000.0 * double(now.QuadPart - msg.lParam) / double(frequency.QuadPart));
+                .push_back(1000.0 *
+                           double(static_cast<DWORD>(static_cast<DWORD>(now.QuadPart) -
+                                                     static_cast<DWORD>(msg.lParam))) /
+                           double(frequency.QuadPart));
         } else if (!ui::PreTranslateThroughParents(&msg)) {
             TranslateMessage(&msg);
             LARGE_INTEGER before, after;
