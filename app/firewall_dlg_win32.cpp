@@ -100,8 +100,13 @@ BOOL CfirewallDlg::OnInitDialog() {
     QueryFirewallEnabled(on);
     ::CheckRadioButton(m_hWnd, IDC_FIREWALL_ON, IDC_FIREWALL_OFF, on ? IDC_FIREWALL_ON : IDC_FIREWALL_OFF);
 
-    ListProgramExceptions();
-    ListPortExceptions();
+    {
+        // Both lists fill with their redraw off and are painted once, when all their rows are in.
+        ListRedrawOff programRows(m_pProgramDlg != nullptr ? &m_pProgramDlg->list : nullptr);
+        ListRedrawOff portRows(m_pPortDlg != nullptr ? &m_pPortDlg->list : nullptr);
+        ListProgramExceptions();
+        ListPortExceptions();
+    }
 
     // The traffic page started its capture when it was initialised.
     ::CheckRadioButton(m_hWnd, IDC_LOGS_ON, IDC_LOGS_OFF, IDC_LOGS_ON);

@@ -2,6 +2,10 @@
 // sets them. The header's state is its item's image index: 0 no box, 1 clear, 2 ticked. Portable.
 #pragma once
 
+#include <vector>
+
+#include "controls/list_cell_data.h"
+
 namespace check_rules {
 
 constexpr int kNoHeaderBox = 0;
@@ -20,5 +24,21 @@ int HeaderAfterClick(int header);
 inline int CellStateForHeader(int header) {
     return header - 1;
 }
+
+// The number of ticked cells (state 1) in each column, kept up to date as cells change and rows come
+// and go, so that the header box of a column never needs a recount of its rows.
+class CheckedCounts {
+public:
+    int Count(int column) const;
+    // A cell of the column went from one state to another.
+    void CellChanged(int column, int before, int after);
+    // A row's records (`columns` of them, one per column) joined or left the rows.
+    void RowAdded(const ListCellData* records, int columns);
+    void RowRemoved(const ListCellData* records, int columns);
+    void Clear() { counts_.clear(); }
+
+private:
+    std::vector<int> counts_;
+};
 
 } // namespace check_rules

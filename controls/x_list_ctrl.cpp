@@ -37,6 +37,9 @@ ON_MESSAGE(WM_CREATE, &CXListCtrl::OnCreate)
 ON_MESSAGE(WM_DESTROY, &CXListCtrl::OnDestroy)
 ON_MESSAGE(WM_PAINT, &CXListCtrl::OnPaint)
 ON_MESSAGE(WM_SYSCOLORCHANGE, &CXListCtrl::OnSysColorChange)
+ON_MESSAGE(WM_SETREDRAW, &CXListCtrl::OnSetRedraw)
+ON_MESSAGE(LVM_SETITEMA, &CXListCtrl::OnSetItem)
+ON_MESSAGE(LVM_SETITEMW, &CXListCtrl::OnSetItem)
 ON_NOTIFY_REFLECT(NM_CLICK, &CXListCtrl::OnClick)
 ON_NOTIFY_REFLECT(NM_CUSTOMDRAW, &CXListCtrl::OnCustomDraw)
 ON_NOTIFY_REFLECT(LVN_COLUMNCLICK, &CXListCtrl::OnColumnClick)
@@ -82,8 +85,12 @@ ListCellData* CXListCtrl::Cell(int row, int column) const {
     if (records == nullptr || column < 0)
         return nullptr;
     // A column added after the row was inserted has no record in it.
+    return column < RecordLength(records) ? &records[column] : nullptr;
+}
+
+int CXListCtrl::RecordLength(const ListCellData* records) const {
     auto found = recordLengths.find(records);
-    return column < found->second ? &records[column] : nullptr;
+    return found != recordLengths.end() ? found->second : 0;
 }
 
 const ListCellData* CXListCtrl::GetCellData(int row, int column) const {
@@ -93,8 +100,12 @@ const ListCellData* CXListCtrl::GetCellData(int row, int column) const {
 }
 
 void CXListCtrl::FreeRecords(ListCellData* records) {
-    if (recordLengths.erase(records) != 0)
-        cell_records::Free(records);
+    auto found = recordLengths.find(records);
+    if (found == recordLengths.end())
+        return;
+    checkedCounts.RowRemoved(records, found->second);
+    recordLengths.erase(found);
+    cell_records::Free(records);
 }
 
 void CXListCtrl::FreeAllRecords() {
@@ -119,18 +130,28 @@ int CXListCtrl::InsertItem(int row, LPCSTR text) {
 int CXListCtrl::InsertItem(int row, LPCSTR text, COLORREF textColor, COLORREF backColor) {
     if (row < 0)
         return -1;
-    int index = CListCtrl::InsertItem(row, text);
-    if (index < 0)
-        return index;
+    // The records go in with the row, in one message; setting them afterwards would cost the owner
+    // two more notifications per row.
     int columns = GetColumnCount();
     ListCellData* records = cell_records::Allocate(columns, colorWindowText, colorWindow);
+    if (records != nullptr) {
+        recordLengths[records] = columns > 0 ? columns : 1;
+        records[0].textColor = textColor;
+        records[0].backColor = backColor;
+        records[0].image = -1;
+    }
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | (records != nullptr ? LVIF_PARAM : 0u);
+    item.iItem = row;
+    item.pszText = const_cast<LPSTR>(text);
+    item.lParam = reinterpret_cast<LPARAM>(records);
+    int index = CListCtrl::InsertItem(&item);
+    if (index < 0) {
+        FreeRecords(records);
+        return index;
+    }
     if (records == nullptr)
         return -1; // the row stays, without records
-    recordLengths[records] = columns > 0 ? columns : 1;
-    records[0].textColor = textColor;
-    records[0].backColor = backColor;
-    records[0].image = -1;
-    SetItemData(index, reinterpret_cast<DWORD_PTR>(records));
     return index;
 }
 
@@ -165,13 +186,41 @@ BOOL CXListCtrl::SetCellCheck(int row, int column, int state) {
     ListCellData* cell = Cell(row, column);
     if (cell == nullptr)
         return FALSE;
+    checkedCounts.CellChanged(column, cell->checkState, state);
     cell->checkState = state;
     RedrawCell(row, column);
-    int headerState = GetHeaderCheck(column);
-    if (headerState != check_rules::kNoHeaderBox)
-        SetHeaderCheck(column, check_rules::HeaderAfterCellChange(headerState, CountCheckedCells(column),
-                                                                  GetItemCount()));
+    FollowHeader(column);
     return TRUE;
+}
+
+void CXListCtrl::FollowHeader(int column) {
+    const int ticked = checkedCounts.Count(column);
+    const int rows = GetItemCount();
+    if (redrawOff) {
+        if (pendingHeaders.size() <= static_cast<size_t>(column))
+            pendingHeaders.resize(static_cast<size_t>(column) + 1);
+        PendingHeader& header = pendingHeaders[static_cast<size_t>(column)];
+        if (!header.pending) {
+            header.pending = true;
+            header.shown = header.target = ReadHeaderImage(column);
+        }
+        header.target = check_rules::HeaderAfterCellChange(header.target, ticked, rows);
+        return;
+    }
+    const int shown = ReadHeaderImage(column);
+    const int target = check_rules::HeaderAfterCellChange(shown, ticked, rows);
+    if (target != shown)
+        WriteHeaderImage(column, target);
+}
+
+void CXListCtrl::SettleHeaders() {
+    std::vector<PendingHeader> pending;
+    pending.swap(pendingHeaders);
+    for (size_t column = 0; column < pending.size(); ++column) {
+        const PendingHeader& header = pending[column];
+        if (header.pending && header.target != header.shown && IsValidColumn(static_cast<int>(column)))
+            WriteHeaderImage(static_cast<int>(column), header.target);
+    }
 }
 
 int CXListCtrl::GetCellCheck(int row, int column) const {
@@ -205,6 +254,14 @@ int CXListCtrl::GetColumnCount() const {
 int CXListCtrl::GetHeaderCheck(int column) const {
     if (!IsValidColumn(column))
         return -1;
+    // While redraw is off the header may not show its box's state yet; the list knows it.
+    if (static_cast<size_t>(column) < pendingHeaders.size() &&
+        pendingHeaders[static_cast<size_t>(column)].pending)
+        return pendingHeaders[static_cast<size_t>(column)].target;
+    return ReadHeaderImage(column);
+}
+
+int CXListCtrl::ReadHeaderImage(int column) const {
     HDITEMA item = {};
     item.mask = HDI_IMAGE;
     ::SendMessageA(GetHeaderCtrl(), HDM_GETITEMA, static_cast<WPARAM>(column),
@@ -215,28 +272,30 @@ int CXListCtrl::GetHeaderCheck(int column) const {
 BOOL CXListCtrl::SetHeaderCheck(int column, int state) {
     if (!IsValidColumn(column))
         return FALSE;
+    // What the caller sets stands until a cell of the column changes again.
+    if (static_cast<size_t>(column) < pendingHeaders.size())
+        pendingHeaders[static_cast<size_t>(column)].pending = false;
+    WriteHeaderImage(column, state);
+    return TRUE;
+}
+
+void CXListCtrl::WriteHeaderImage(int column, int state) const {
     HDITEMA item = {};
     item.mask = HDI_IMAGE;
     item.iImage = state;
     ::SendMessageA(GetHeaderCtrl(), HDM_SETITEMA, static_cast<WPARAM>(column),
                    reinterpret_cast<LPARAM>(&item));
-    return TRUE;
 }
 
 int CXListCtrl::CountCheckedCells(int column) const {
     if (!IsValidColumn(column))
         return 0;
-    int count = 0;
-    int rows = GetItemCount();
-    for (int row = 0; row < rows; ++row) {
-        const ListCellData* cell = Cell(row, column);
-        if (cell != nullptr && cell->checkState == 1)
-            ++count;
-    }
-    return count;
+    return checkedCounts.Count(column);
 }
 
 void CXListCtrl::RedrawCell(int row, int column) {
+    if (redrawOff)
+        return;
     RECT rect;
     if (!GetCellRect(row, column, LVIR_BOUNDS, &rect))
         return;
@@ -265,6 +324,20 @@ void CXListCtrl::SubclassHeader() {
         return;
     if (header.SubclassWindow(headerWindow))
         headerSubclassed = true;
+}
+
+void CXListCtrl::RedrawColumn(int column) {
+    if (redrawOff)
+        return;
+    // Only the rows in view can show a change: from the first of them down to the client's bottom.
+    const int top = static_cast<int>(SendMessage(LVM_GETTOPINDEX));
+    RECT first, client;
+    if (!GetCellRect(top, column, LVIR_BOUNDS, &first))
+        return;
+    GetClientRect(&client);
+    RECT strip = {first.left, first.top, first.right, client.bottom};
+    InvalidateRect(&strip, TRUE);
+    UpdateWindow();
 }
 
 void CXListCtrl::PreSubclassWindow() {
@@ -311,6 +384,34 @@ LRESULT CXListCtrl::OnSysColorChange(WPARAM, LPARAM) {
     return result;
 }
 
+LRESULT CXListCtrl::OnSetRedraw(WPARAM on, LPARAM) {
+    const bool wasOff = redrawOff;
+    redrawOff = on == FALSE;
+    LRESULT result = Default();
+    if (wasOff && !redrawOff) {
+        SettleHeaders();
+        ::RedrawWindow(m_hWnd, nullptr, nullptr,
+                       RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    return result;
+}
+
+LRESULT CXListCtrl::OnSetItem(WPARAM, LPARAM lParam) {
+    // Item data set through the base class can take a row's records off it (or put them back): the
+    // counts follow the records the rows hold.
+    const auto* item = reinterpret_cast<const LVITEMA*>(lParam);
+    if (item == nullptr || (item->mask & LVIF_PARAM) == 0 || item->iSubItem != 0)
+        return Default();
+    const ListCellData* before = Records(item->iItem);
+    LRESULT result = Default();
+    const ListCellData* after = Records(item->iItem);
+    if (before != after) {
+        checkedCounts.RowRemoved(before, RecordLength(before));
+        checkedCounts.RowAdded(after, RecordLength(after));
+    }
+    return result;
+}
+
 LRESULT CXListCtrl::OnClick(NMHDR*, bool& handled) {
     // The owner decides what a click on a cell means.
     handled = false;
@@ -328,14 +429,17 @@ LRESULT CXListCtrl::OnColumnClick(NMHDR* notify, bool& handled) {
     int newState = check_rules::HeaderAfterClick(headerState);
     SetHeaderCheck(column, newState);
     ::UpdateWindow(GetHeaderCtrl());
+    const int cellState = check_rules::CellStateForHeader(newState);
     int rows = GetItemCount();
     for (int row = 0; row < rows; ++row) {
         ListCellData* cell = Cell(row, column);
         if (cell == nullptr || !cell->HasCheckBox())
             continue;
-        cell->checkState = check_rules::CellStateForHeader(newState);
-        RedrawCell(row, column);
+        checkedCounts.CellChanged(column, cell->checkState, cellState);
+        cell->checkState = cellState;
     }
+    // One repaint of the column's cells in view, not one per row.
+    RedrawColumn(column);
     return 0;
 }
 
@@ -534,4 +638,16 @@ void CXListCtrl::PaintEmptyMessage() {
     ::DrawTextA(dc, kEmptyMessage, -1, &area, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
     ::RestoreDC(dc, saved);
     ::ReleaseDC(m_hWnd, dc);
+}
+
+ListRedrawOff::ListRedrawOff(CXListCtrl* list) : list_(list) {
+    if (list_ == nullptr || list_->m_hWnd == nullptr || list_->IsRedrawOff())
+        list_ = nullptr;
+    else
+        list_->SetRedraw(FALSE);
+}
+
+ListRedrawOff::~ListRedrawOff() {
+    if (list_ != nullptr && list_->m_hWnd != nullptr)
+        list_->SetRedraw(TRUE);
 }

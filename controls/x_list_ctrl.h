@@ -4,13 +4,20 @@
 //
 // The list never toggles a cell's box by itself on a row click: the owner receives NM_CLICK, finds the
 // cell with CellFromPoint and uses GetCellCheck / SetCellCheck.
+//
+// Filling costs the same for every row: the list keeps the number of ticked cells of each column, so
+// a header box follows its cells without a recount, and while its redraw is off (WM_SETREDRAW, e.g.
+// through ListRedrawOff during a fill) it paints no single cells and holds the header boxes' updates
+// back; switching redraw on again brings the header boxes up to date and repaints the list once.
 #pragma once
 
 #include <windows.h>
 #include <commctrl.h>
 
 #include <unordered_map>
+#include <vector>
 
+#include "controls/check_rules.h"
 #include "controls/list_cell_data.h"
 #include "controls/x_header_ctrl.h"
 #include "ui/dc.h"
@@ -40,6 +47,9 @@ public:
     void RedrawCell(int row, int column);
     BOOL GetCellRect(int row, int column, int area, RECT* rect) const;
     void SubclassHeader();
+    // WM_SETREDRAW; see the top of this file.
+    void SetRedraw(BOOL on) { SendMessage(WM_SETREDRAW, on); }
+    bool IsRedrawOff() const { return redrawOff; }
 
     // The record of a cell, or null for a row without records (or a column its records do not cover).
     const ListCellData* GetCellData(int row, int column) const;
@@ -64,6 +74,16 @@ protected:
     ListCellData* Cell(int row, int column) const;
     void FreeAllRecords();
     void FreeRecords(ListCellData* records);
+    int RecordLength(const ListCellData* records) const;
+
+    // The header box of a column after one of its cells changed: at once, or noted while redraw is off.
+    void FollowHeader(int column);
+    // Writes the header boxes noted while redraw was off.
+    void SettleHeaders();
+    int ReadHeaderImage(int column) const;
+    void WriteHeaderImage(int column, int state) const;
+    // Repaints the visible cells of a column at once (nothing while redraw is off).
+    void RedrawColumn(int column);
 
     void ResolveCellColors(int row, int column, COLORREF* text, COLORREF* back) const;
     void PaintCheckCell(CDC* dc, int row, int column, const RECT& rect, COLORREF text, COLORREF back);
@@ -75,6 +95,8 @@ private:
     LRESULT OnDestroy(WPARAM, LPARAM);
     LRESULT OnPaint(WPARAM, LPARAM);
     LRESULT OnSysColorChange(WPARAM, LPARAM);
+    LRESULT OnSetRedraw(WPARAM, LPARAM);
+    LRESULT OnSetItem(WPARAM, LPARAM);
     LRESULT OnClick(NMHDR* header, bool& handled);
     LRESULT OnCustomDraw(NMHDR* header);
     LRESULT OnColumnClick(NMHDR* header, bool& handled);
@@ -83,6 +105,29 @@ private:
 
     // The length of every record array this list made, by its address.
     std::unordered_map<const ListCellData*, int> recordLengths;
+    // Ticked cells per column, over the rows that hold records.
+    check_rules::CheckedCounts checkedCounts;
+    bool redrawOff = false;
+    // A header box whose update waits for redraw: the image it shows and the one it is to show.
+    struct PendingHeader {
+        bool pending = false;
+        int shown = 0;
+        int target = 0;
+    };
+    std::vector<PendingHeader> pendingHeaders;
 
     DECLARE_MESSAGE_TABLE()
+};
+
+// Switches a list's redraw off for its lifetime (a fill), then on again: the header boxes follow the
+// rows and the list is repainted once. Does nothing for a null list, or one whose redraw is off already.
+class ListRedrawOff {
+public:
+    explicit ListRedrawOff(CXListCtrl* list);
+    ~ListRedrawOff();
+    ListRedrawOff(const ListRedrawOff&) = delete;
+    ListRedrawOff& operator=(const ListRedrawOff&) = delete;
+
+private:
+    CXListCtrl* list_;
 };

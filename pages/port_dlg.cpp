@@ -133,6 +133,8 @@ void CPortDlg::Refill() {
     FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
     if (firewall == nullptr)
         return; // nothing to show in place of the rows
+    // The rows are painted once, when all are in.
+    ListRedrawOff fill(&list);
     exception_page::ClearRows(list);
     rowCount = 0;
     firewall->ListPortExceptions();

@@ -2,12 +2,38 @@
 
 #include "ui/message_frame.h"
 
+#include <atomic>
+#include <unordered_map>
 #include <vector>
 
 namespace {
 
 // The window property that leads from a handle to its object.
 const char kObjectProperty[] = "Palisor.Object";
+
+// Reading a window property is a round trip to the window server under Wine (a good part of a
+// millisecond on a busy machine), and every message to one of our windows needs its object. So each
+// thread keeps the objects it has looked up, and forgets them all whenever any window of the process
+// is bound or unbound: the property is changed first and the generation counted up after, so a
+// lookup that read the generation before the change finds its answer dropped at the next call.
+std::atomic<unsigned long> g_bindingGeneration{0};
+
+struct ObjectCache {
+    unsigned long generation = 0;
+    bool filled = false;
+    std::unordered_map<HWND, CWnd*> objects;
+};
+thread_local ObjectCache t_objects;
+constexpr size_t kMostCachedObjects = 4096;
+
+CWnd* ObjectFromProperty(HWND hwnd) {
+    // A window of another process may carry the same property; its value means nothing here.
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(hwnd, &process);
+    if (process != ::GetCurrentProcessId())
+        return nullptr;
+    return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty));
+}
 const char kPlainClassName[] = "PalisorWindow";
 
 // The object whose window is being created on this thread, bound by the creation hook.
@@ -112,22 +138,34 @@ const ::ui::MessageTable* CWnd::GetMessageTable() const {
 CWnd* CWnd::FromHandle(HWND hwnd) {
     if (hwnd == nullptr)
         return nullptr;
-    // A window of another process may carry the same property; its value means nothing here.
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(hwnd, &process);
-    if (process != ::GetCurrentProcessId())
-        return nullptr;
-    return static_cast<CWnd*>(::GetPropA(hwnd, kObjectProperty));
+    const unsigned long generation = g_bindingGeneration.load(std::memory_order_acquire);
+    ObjectCache& cache = t_objects;
+    if (!cache.filled || cache.generation != generation || cache.objects.size() >= kMostCachedObjects) {
+        cache.objects.clear();
+        cache.generation = generation;
+        cache.filled = true;
+    }
+    auto found = cache.objects.find(hwnd);
+    if (found != cache.objects.end())
+        return found->second;
+    CWnd* object = ObjectFromProperty(hwnd);
+    cache.objects.emplace(hwnd, object);
+    return object;
 }
 
 void CWnd::BindHandle(HWND hwnd) {
     m_hWnd = hwnd;
     ::SetPropA(hwnd, kObjectProperty, this);
+    g_bindingGeneration.fetch_add(1, std::memory_order_release);
 }
 
 void CWnd::UnbindHandle() {
-    if (m_hWnd != nullptr && ::GetPropA(m_hWnd, kObjectProperty) == this)
+    if (m_hWnd == nullptr)
+        return;
+    if (::GetPropA(m_hWnd, kObjectProperty) == this)
         ::RemovePropA(m_hWnd, kObjectProperty);
+    // Also when the window went without us (its property with it): no thread may keep the object.
+    g_bindingGeneration.fetch_add(1, std::memory_order_release);
     m_hWnd = nullptr;
 }
 

@@ -25,4 +25,42 @@ TEST(HeaderCheck, ClickTogglesBetweenClearAndTicked) {
     EXPECT_EQ(CellStateForHeader(HeaderAfterClick(kHeaderTicked)), 0);
 }
 
+TEST(CheckedCounts, FollowCellsAndRowsWithoutARecount) {
+    CheckedCounts counts;
+    EXPECT_EQ(counts.Count(0), 0);
+    EXPECT_EQ(counts.Count(-1), 0);
+    counts.CellChanged(0, -1, 1);
+    counts.CellChanged(0, 0, 1);
+    counts.CellChanged(0, 1, 1); // ticked again: no change
+    counts.CellChanged(3, -1, 1);
+    EXPECT_EQ(counts.Count(0), 2);
+    EXPECT_EQ(counts.Count(3), 1);
+    EXPECT_EQ(counts.Count(2), 0);
+    // Only state 1 is ticked: other values leave the count alone, or take a tick away.
+    counts.CellChanged(0, 0, 7);
+    counts.CellChanged(0, 1, 7);
+    counts.CellChanged(0, 1, -1);
+    EXPECT_EQ(counts.Count(0), 0);
+    counts.CellChanged(-1, 0, 1);
+    EXPECT_EQ(counts.Count(-1), 0);
+
+    ListCellData row[3];
+    row[0].checkState = 1;
+    row[1].checkState = 0;
+    row[2].checkState = 1;
+    counts.RowAdded(row, 3);
+    counts.RowAdded(row, 1); // a row whose records cover column 0 only
+    EXPECT_EQ(counts.Count(0), 2);
+    EXPECT_EQ(counts.Count(1), 0);
+    EXPECT_EQ(counts.Count(2), 1);
+    counts.RowRemoved(row, 3);
+    EXPECT_EQ(counts.Count(0), 1);
+    EXPECT_EQ(counts.Count(2), 0);
+    counts.RowRemoved(nullptr, 3);
+    EXPECT_EQ(counts.Count(0), 1);
+    counts.Clear();
+    EXPECT_EQ(counts.Count(0), 0);
+    EXPECT_EQ(counts.Count(3), 0);
+}
+
 } // namespace

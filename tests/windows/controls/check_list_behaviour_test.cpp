@@ -6,6 +6,24 @@ namespace {
 
 using CheckListBehaviour = CheckListTest;
 
+// Counts every column's ticked cells row by row, as the list itself no longer does, and compares.
+void ExpectCountsMatchRows(CXListCtrl& list, const char* step) {
+    for (int column = 0; column < list.GetColumnCount(); ++column) {
+        int ticked = 0;
+        for (int row = 0; row < list.GetItemCount(); ++row)
+            ticked += list.GetCellCheck(row, column) == 1 ? 1 : 0;
+        EXPECT_EQ(list.CountCheckedCells(column), ticked) << step << ", column " << column;
+    }
+}
+
+// What the header window itself holds, past the list's own bookkeeping.
+int HeaderImage(const CXListCtrl& list, int column) {
+    HDITEMA item = {};
+    item.mask = HDI_IMAGE;
+    ::SendMessageA(list.GetHeaderCtrl(), HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
 TEST_F(CheckListBehaviour, HeaderBoxFollowsTheCellsOfItsColumn) {
     CXListCtrl& list = dialog->list;
     FillList(list);
@@ -33,9 +51,8 @@ TEST_F(CheckListBehaviour, ARowWithoutABoxKeepsTheHeaderClearAndIsLeftAloneByThe
     list.SetCellCheck(1, 0, 1);
     EXPECT_EQ(list.GetHeaderCheck(0), 2);
     // Take the box away from row 2: it no longer counts as ticked.
-    ListCellData* records = reinterpret_cast<ListCellData*>(list.GetItemData(2));
-    ASSERT_NE(records, nullptr);
-    records[0].checkState = -1;
+    EXPECT_TRUE(list.SetCellCheck(2, 0, -1));
+    EXPECT_EQ(list.GetCellCheck(2, 0), -1);
     list.SetCellCheck(0, 0, 1);
     EXPECT_EQ(list.GetHeaderCheck(0), 1) << "two ticked of three rows";
 
@@ -62,6 +79,114 @@ TEST_F(CheckListBehaviour, ARowWithoutABoxKeepsTheHeaderClearAndIsLeftAloneByThe
     EXPECT_EQ(list.GetCellCheck(0, 0), 0);
     EXPECT_EQ(list.GetCellCheck(1, 0), 0);
     EXPECT_EQ(list.GetCellCheck(2, 0), -1);
+}
+
+TEST_F(CheckListBehaviour, TickedCountsStayEqualToTheRowsThroughEveryChange) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    ExpectCountsMatchRows(list, "filled");
+    // Ticking a ticked box, clearing a clear one, odd states and a box taken away.
+    list.SetCellCheck(0, 0, 1);
+    list.SetCellCheck(1, 0, 0);
+    list.SetCellCheck(2, 0, 7);
+    list.SetCellCheck(2, 1, 1);
+    list.SetCellCheck(2, 1, 1);
+    list.SetCellCheck(0, 1, 0);
+    ExpectCountsMatchRows(list, "set");
+    EXPECT_EQ(list.CountCheckedCells(0), 1);
+    list.SetCellCheck(2, 0, 1);
+    list.SetCellCheck(0, 0, -1);
+    ExpectCountsMatchRows(list, "box taken away");
+    for (int row = 3; row < 40; ++row) {
+        list.InsertItem(row, "");
+        list.SetCellCheck(row, 0, row % 3 == 0 ? 1 : 0);
+    }
+    // A row inserted in the middle, with its box ticked.
+    list.InsertItem(5, "");
+    list.SetCellCheck(5, 0, 1);
+    ExpectCountsMatchRows(list, "added");
+    // Single rows deleted through the base class, ticked and clear.
+    list.DeleteItem(2);
+    list.DeleteItem(3);
+    list.DeleteItem(list.GetItemCount() - 1);
+    ExpectCountsMatchRows(list, "deleted");
+    // Records taken off a ticked row through the base class, and put back.
+    int ticked = 0;
+    while (ticked < list.GetItemCount() && list.GetCellCheck(ticked, 0) != 1)
+        ++ticked;
+    ASSERT_LT(ticked, list.GetItemCount());
+    const int before = list.CountCheckedCells(0);
+    const DWORD_PTR records = list.GetItemData(ticked);
+    list.SetItemData(ticked, 0);
+    EXPECT_EQ(list.CountCheckedCells(0), before - 1);
+    ExpectCountsMatchRows(list, "records off");
+    list.SetItemData(ticked, records);
+    EXPECT_EQ(list.CountCheckedCells(0), before);
+    ExpectCountsMatchRows(list, "records back");
+
+    // The header click ticks every box, then clears every box, and the counts follow.
+    NMLISTVIEW click = {};
+    click.hdr = NMHDR{list.m_hWnd, static_cast<UINT_PTR>(kListId), static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iItem = -1;
+    click.iSubItem = 0;
+    dialog->SendMessage(WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+    ExpectCountsMatchRows(list, "header ticked");
+    EXPECT_EQ(list.CountCheckedCells(0), list.GetItemCount() - 1) << "row 0 has no box";
+    dialog->SendMessage(WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+    ExpectCountsMatchRows(list, "header cleared");
+    EXPECT_EQ(list.CountCheckedCells(0), 0);
+    list.SetCellCheck(1, 0, 1);
+    EXPECT_EQ(list.CountCheckedCells(0), 1);
+
+    // Emptied, and filled again: the count starts from nothing.
+    EXPECT_TRUE(list.DeleteAllItems());
+    EXPECT_EQ(list.CountCheckedCells(0), 0);
+    EXPECT_EQ(list.CountCheckedCells(1), 0);
+    for (int row = 0; row < 4; ++row) {
+        list.InsertItem(row, "");
+        list.SetCellCheck(row, 0, 1);
+    }
+    ExpectCountsMatchRows(list, "refilled");
+    EXPECT_EQ(list.CountCheckedCells(0), 4);
+    EXPECT_EQ(list.GetHeaderCheck(0), 2);
+}
+
+TEST_F(CheckListBehaviour, WithRedrawOffTheHeaderBoxFollowsOnceRedrawComesBack) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    ASSERT_EQ(list.GetHeaderCheck(0), 1);
+    {
+        ListRedrawOff fill(&list);
+        EXPECT_TRUE(list.IsRedrawOff());
+        { ListRedrawOff nested(&list); }
+        EXPECT_TRUE(list.IsRedrawOff()) << "an inner fill leaves the outer one's redraw off";
+        list.SetCellCheck(1, 0, 1);
+        // The list answers with the box's state; the header window gets it when redraw is on again.
+        EXPECT_EQ(list.GetHeaderCheck(0), 2);
+        EXPECT_EQ(HeaderImage(list, 0), 1);
+        list.SetCellCheck(0, 0, 0);
+        list.SetCellCheck(0, 0, 1);
+        EXPECT_EQ(list.GetHeaderCheck(0), 2);
+        // A column without a header box keeps none.
+        list.SetCellCheck(0, 1, 1);
+        EXPECT_EQ(list.GetHeaderCheck(1), 0);
+    }
+    EXPECT_FALSE(list.IsRedrawOff());
+    EXPECT_EQ(HeaderImage(list, 0), 2);
+    EXPECT_EQ(HeaderImage(list, 1), 0);
+
+    // What the owner sets while redraw is off stands until a cell changes again.
+    list.SetRedraw(FALSE);
+    list.SetCellCheck(2, 0, 0);
+    EXPECT_TRUE(list.SetHeaderCheck(0, 2));
+    EXPECT_EQ(list.GetHeaderCheck(0), 2);
+    list.SetRedraw(TRUE);
+    EXPECT_EQ(HeaderImage(list, 0), 2);
+    list.SetRedraw(FALSE);
+    list.SetCellCheck(1, 0, 0);
+    EXPECT_TRUE(list.DeleteAllItems());
+    list.SetRedraw(TRUE);
+    EXPECT_EQ(HeaderImage(list, 0), 1) << "the last change left one of three rows ticked";
 }
 
 TEST_F(CheckListBehaviour, ClickOnAColumnWithoutHeaderBoxChangesNothing) {

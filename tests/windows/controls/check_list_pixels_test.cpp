@@ -100,6 +100,27 @@ TEST_F(CheckListPixels, CellChangesAreOnScreenWhenTheCallReturns) {
     list.GetCellRect(1, 1, LVIR_BOUNDS, &name);
     list.SetItemText(1, 1, nullptr, kWhite, kBlue);
     EXPECT_EQ(ListPixel(name.left + 1, name.top + 1), kBlue);
+
+    // With redraw off nothing is painted; switching it on paints the list and its header at once.
+    list.SetRedraw(FALSE);
+    list.SetCellCheck(1, 0, 0);
+    list.SetItemText(1, 1, nullptr, kBlue, kWhite);
+    EXPECT_EQ(ListPixel(strokes[3].x, strokes[3].top), kBlack);
+    EXPECT_EQ(ListPixel(name.left + 1, name.top + 1), kBlue);
+    list.SetRedraw(TRUE);
+    EXPECT_NE(ListPixel(strokes[3].x, strokes[3].top), kBlack);
+    EXPECT_EQ(ListPixel(name.left + 1, name.top + 1), kWhite);
+
+    // A click on the header repaints the whole column before it returns.
+    NMLISTVIEW click = {};
+    click.hdr = NMHDR{list.m_hWnd, static_cast<UINT_PTR>(kListId), static_cast<UINT>(LVN_COLUMNCLICK)};
+    click.iSubItem = 0;
+    dialog->SendMessage(WM_NOTIFY, kListId, reinterpret_cast<LPARAM>(&click));
+    ASSERT_EQ(list.GetHeaderCheck(0), 2);
+    for (int row = 0; row < list.GetItemCount(); ++row) {
+        auto rowStrokes = cell_geometry::TickStrokes(Layout(row, 0, true).frame);
+        EXPECT_EQ(ListPixel(rowStrokes[3].x, rowStrokes[3].top), kBlack) << row;
+    }
 }
 
 TEST_F(CheckListPixels, BoxIsCentredInACellWithoutText) {

@@ -129,9 +129,48 @@ TEST(WindowBase, SubclassedControlKeepsItsOwnBehaviourAndCanBeReleased) {
     EXPECT_EQ(::SendMessageA(edit, kPing, 1, 1), 2);
     // The edit control's own procedure still keeps its text.
     EXPECT_EQ(control.GetWindowText(), "abc");
+    // Another thread finds the object too, and no longer once the window is released.
+    struct Lookup {
+        HWND window;
+        CWnd* found = nullptr;
+        HANDLE go = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        HANDLE done = ::CreateEventA(nullptr, FALSE, FALSE, nullptr);
+        int rounds = 2;
+        ~Lookup() {
+            ::CloseHandle(go);
+            ::CloseHandle(done);
+        }
+        CWnd* Ask() {
+            ::SetEvent(go);
+            return ::WaitForSingleObject(done, 10000) == WAIT_OBJECT_0 ? found : reinterpret_cast<CWnd*>(1);
+        }
+        static DWORD WINAPI Run(LPVOID self) {
+            auto* lookup = static_cast<Lookup*>(self);
+            for (int round = 0; round < lookup->rounds; ++round) {
+                ::WaitForSingleObject(lookup->go, INFINITE);
+                lookup->found = CWnd::FromHandle(lookup->window);
+                ::SetEvent(lookup->done);
+            }
+            return 0;
+        }
+    } lookup{edit};
+    HANDLE thread = ::CreateThread(nullptr, 0, &Lookup::Run, &lookup, 0, nullptr);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(CWnd::FromHandle(edit), &control);
+    EXPECT_EQ(lookup.Ask(), &control);
     EXPECT_EQ(control.UnsubclassWindow(), edit);
+    EXPECT_EQ(CWnd::FromHandle(edit), nullptr);
+    EXPECT_EQ(lookup.Ask(), nullptr) << "what a thread found before is not kept past the release";
+    ::WaitForSingleObject(thread, 10000);
+    ::CloseHandle(thread);
     EXPECT_EQ(reinterpret_cast<WNDPROC>(::GetWindowLongPtrA(edit, GWLP_WNDPROC)), original);
     EXPECT_EQ(::SendMessageA(edit, kPing, 1, 1), 0);
+    // A window bound anew leads to its new object.
+    PlainWindow second;
+    ASSERT_TRUE(second.SubclassWindow(edit));
+    EXPECT_EQ(CWnd::FromHandle(edit), &second);
+    EXPECT_EQ(::SendMessageA(edit, kPing, 1, 1), 2);
+    second.UnsubclassWindow();
     parent.DestroyWindow();
 }
 
