@@ -1,16 +1,21 @@
 #include "standin/firewall/policy_file.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace standin {
 
 namespace {
+
+constexpr int kReplaceAttempts = 200;
+constexpr int kReplacePauseMs = 5;
 
 // Texts are written as they are, but for bytes that would break the line structure: control
 // characters, '%', '|', and blanks at either end are written as %XX.
@@ -363,13 +368,19 @@ bool SavePolicyFile(const std::filesystem::path& file, const StandinPolicy& poli
             return false;
         }
     }
+    // On Windows the file cannot be replaced while another process has it open for reading (as every
+    // process sharing the policy does now and then, for a moment): try again for a while before the
+    // change is given up.
     std::error_code error;
-    std::filesystem::rename(temporary, file, error);
-    if (error) {
-        std::filesystem::remove(temporary, error);
-        return false;
+    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
+        std::filesystem::rename(temporary, file, error);
+        if (!error) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(kReplacePauseMs));
     }
-    return true;
+    std::filesystem::remove(temporary, error);
+    return false;
 }
 
 bool ParseFailureList(const std::string& list, FailureInjector& failures, FailureInjector::Origin origin) {

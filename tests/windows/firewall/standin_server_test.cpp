@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -204,6 +205,30 @@ TEST_F(StandinServerTest, AProcessHoldingTheProfileSeesAnotherOnesChanges) {
     ASSERT_EQ(report.size(), 7u);
     EXPECT_EQ(report[4], "port|Web|TCP|80 |0");
     EXPECT_EQ(report[6], "port|Late|TCP|9090 |1");
+}
+
+DWORD WINAPI CloseAfterAMoment(LPVOID handle) {
+    Sleep(200);
+    CloseHandle(static_cast<HANDLE>(handle));
+    return 0;
+}
+
+TEST_F(StandinServerTest, AChangeIsKeptWhileAnotherProcessReadsTheFile) {
+    TestHost host;
+    FirewallAccess firewall(host);
+    ASSERT_EQ(firewall.OpenFirewallProfile(), FW_ERROR_NONE);
+    // A reader as the other processes are, for a moment: it shares reading and writing, not replacing.
+    HANDLE reader = CreateFileW(policyFile.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    HANDLE closer = CreateThread(nullptr, 0, &CloseAfterAMoment, reader, 0, nullptr);
+    ASSERT_NE(closer, nullptr);
+    EXPECT_EQ(firewall.SwitchFirewallOn(), FW_ERROR_NONE);
+    WaitForSingleObject(closer, 10000);
+    CloseHandle(closer);
+    firewall.CloseFirewallProfile();
+    const std::vector<std::string> lines = Lines(ReadText(policyFile));
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "firewall on"), lines.end());
 }
 
 // Calls one of the registration entries of the server that the registry names.
