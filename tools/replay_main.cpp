@@ -8,6 +8,7 @@
 
 #include <pcap/pcap.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -61,7 +62,23 @@ int main(int argc, char** argv) {
         return Usage();
 
     char error[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* capture = pcap_open_offline(path, error);
+    pcap_t* capture = nullptr;
+    if (std::strcmp(path, "-") == 0) {
+        capture = pcap_open_offline(path, error);
+    } else {
+        // The file through a large buffer of its own: a few hundred reads instead of tens of
+        // thousands. libpcap closes the file with the capture.
+        std::FILE* file = std::fopen(path, "rb");
+        if (!file) {
+            std::fprintf(stderr, "palisor-replay: %s: %s\n", path, std::strerror(errno));
+            return 1;
+        }
+        static char inputBuffer[1 << 20];
+        std::setvbuf(file, inputBuffer, _IOFBF, sizeof inputBuffer);
+        capture = pcap_fopen_offline(file, error);
+        if (!capture)
+            std::fclose(file);
+    }
     if (!capture) {
         std::fprintf(stderr, "palisor-replay: %s\n", error);
         return 1;

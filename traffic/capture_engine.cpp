@@ -1,6 +1,7 @@
 #include "traffic/capture_engine.h"
 
 #include <cstdarg>
+#include <new>
 
 namespace palisor {
 
@@ -266,8 +267,15 @@ bool CaptureEngine::CaptureLoop() {
         }
         if (received > kReceiveBufferSize)
             received = kReceiveBufferSize;
-        if (handler_)
+        if (!handler_)
+            continue;
+        try {
             handler_(buffer, received);
+        } catch (const std::bad_alloc&) {
+            // The decoder keeps what it holds consistent; the capture ends, the program goes on.
+            Print(err_, "Out of memory: the capture has ended\n");
+            break;
+        }
     }
 
     network_.FreeBuffer(buffer);

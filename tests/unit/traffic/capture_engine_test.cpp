@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -214,6 +216,46 @@ TEST_F(CaptureEngineTest, AllocationFailureGoesToStandardError) {
     EXPECT_EQ(Contents(err), "HeapAlloc failed: 8\n");
     EXPECT_EQ(network.counts().socketsClosed, 1);
     ExpectEverythingReleased();
+
+    // Memory that runs out while a datagram is decoded ends the capture with a line on standard
+    // error, releases what the capture took, and leaves the program running: "On" captures again.
+    ScriptedCaptureNetwork starved;
+    starved.hostAddresses = {"192.168.1.10"};
+    const auto datagram = testing::BuildDatagram(testing::Segment(1, 2, 3, 4, 0x02));
+    for (int i = 0; i < 3; ++i)
+        starved.QueueDatagram(datagram);
+    StdCaptureThread capture;
+    std::FILE* lines = std::tmpfile();
+    std::FILE* errors = std::tmpfile();
+    ASSERT_TRUE(lines && errors);
+    int handled = 0;
+    {
+        CaptureEngine engine(
+            starved, capture,
+            [&handled](const unsigned char*, std::size_t) {
+                if (++handled == 2)
+                    throw std::bad_alloc();
+            },
+            lines, errors);
+        engine.InitCapture();
+        engine.StartCapture("192.168.1.10");
+        ASSERT_TRUE(capture.Wait(10000));
+        EXPECT_EQ(handled, 2);
+        EXPECT_FALSE(engine.Capturing());
+        EXPECT_EQ(Contents(errors), "Out of memory: the capture has ended\n");
+        EXPECT_EQ(Contents(lines), "Binding to: \n");
+        auto counts = starved.counts();
+        EXPECT_EQ(counts.socketsClosed, counts.socketsCreated);
+        EXPECT_EQ(counts.buffersFreed, counts.buffersAllocated);
+        EXPECT_EQ(counts.cleanups, counts.startups);
+        engine.InitCapture();
+        engine.StartCapture("192.168.1.10");
+        ASSERT_TRUE(starved.WaitUntilIdle(5000));
+        EXPECT_EQ(handled, 3);
+        engine.OnClose();
+    }
+    std::fclose(lines);
+    std::fclose(errors);
 }
 
 TEST_F(CaptureEngineTest, DatagramsReachTheHandlerUntilAReceiveFails) {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 namespace palisor {
 namespace {
 
@@ -367,6 +369,29 @@ TEST(TrafficTree, FailedInsertionsNeverPutFieldsAtTheTopLevel) {
     EXPECT_EQ(ports, (std::vector<std::int32_t>{3, 4}));
     EXPECT_EQ(decoder.conversationCount(), 0u);
     EXPECT_EQ(none.ItemCount(), 0u);
+
+    // Memory that runs out half way through an entry: the entry goes again, the exception reaches
+    // the caller (the capture loop ends the capture on it), and the decoder goes on afterwards.
+    struct StarvedTree : MemoryTree {
+        int failAt = 0;
+        TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override {
+            if (--failAt == 0)
+                throw std::bad_alloc();
+            return MemoryTree::InsertItem(parent, text, image, selectedImage);
+        }
+    } starved;
+    TrafficDecoder survivor(starved, sink);
+    const auto first = BuildDatagram(Segment(kClient, 1, kServer, 2, kTcpSyn));
+    const auto second = BuildDatagram(Segment(kServer, 2, kClient, 1, kTcpSyn));
+    survivor.DecodeIpPacket(first.data(), first.size());
+    starved.failAt = 6;
+    EXPECT_THROW(survivor.DecodeIpPacket(second.data(), second.size()), std::bad_alloc);
+    EXPECT_EQ(starved.ItemCount(), 11u);
+    EXPECT_EQ(survivor.conversationCount(), 1u);
+    survivor.DecodeIpPacket(second.data(), second.size());
+    EXPECT_EQ(starved.ItemCount(), 22u);
+    EXPECT_EQ(survivor.conversationCount(), 2u);
+    EXPECT_EQ(survivor.sessionTable().size(), 2u);
 }
 
 TEST(TrafficTree, ADecoderTakesOverTheEntriesOfAnExistingTree) {
