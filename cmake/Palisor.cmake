@@ -36,6 +36,10 @@ if(PALISOR_TESTS)
             set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
             set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
             add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+            # GoogleTest's thread start-up gate is written on the standard library's mutex and
+            # condition variable, which the win32 thread model lacks; its customisation hook, found
+            # first, supplies one on a Win32 event.
+            target_include_directories(gtest BEFORE PUBLIC ${PROJECT_SOURCE_DIR}/tests/windows/gtest_custom)
         endif()
         set(PALISOR_GTEST_LIBS gtest gmock)
         set(PALISOR_GTEST_MAIN gtest_main)

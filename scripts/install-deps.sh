@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     cmake make g++ python3 googletest libgtest-dev libgmock-dev libbenchmark-dev
-    mingw-w64 g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix binutils-mingw-w64
+    mingw-w64 g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 binutils-mingw-w64
     wine wine64 fonts-wine xvfb x11-utils imagemagick libpcap-dev tcpdump clang libclang-rt-14-dev clang-format
 )
 missing=()

@@ -28,7 +28,7 @@ void CaptureEngine::RequestStop() {
     {
         // Under the lock, so that a thread about to capture again for a kept start either has
         // done so before the flag is set or finds no kept start.
-        std::lock_guard<std::mutex> lock(controlMutex_);
+        std::lock_guard<Mutex> lock(controlMutex_);
         stopRequested_ = true;
         if (restartPending_)
             startup = restartStartup_;
@@ -59,7 +59,7 @@ void CaptureEngine::Print(std::FILE* stream, const char* format, ...) {
 bool CaptureEngine::InitCapture() {
     // A thread that has not yet ended keeps its stop request, or it would start capturing again.
     {
-        std::lock_guard<std::mutex> lock(controlMutex_);
+        std::lock_guard<Mutex> lock(controlMutex_);
         if (!loopActive_) {
             stopRequested_ = false;
             threadId_ = 0;
@@ -83,13 +83,13 @@ bool CaptureEngine::CollectLocalAddresses(std::vector<std::string>& list) {
 }
 
 bool CaptureEngine::RestartPending() {
-    std::lock_guard<std::mutex> lock(controlMutex_);
+    std::lock_guard<Mutex> lock(controlMutex_);
     return restartPending_;
 }
 
 void CaptureEngine::StartCapture(const std::string& selection) {
     {
-        std::lock_guard<std::mutex> lock(controlMutex_);
+        std::lock_guard<Mutex> lock(controlMutex_);
         if (loopActive_) {
             // A capture that was told to stop but has not yet ended (its stop's wait ran out) would
             // swallow this start; it is kept instead, and the thread captures again once its loop
@@ -120,14 +120,14 @@ void CaptureEngine::StartCapture(const std::string& selection) {
     captureStartup_ = startupPending_;
     startupPending_ = false;
     {
-        std::lock_guard<std::mutex> lock(controlMutex_);
+        std::lock_guard<Mutex> lock(controlMutex_);
         loopActive_ = true;
     }
     if (thread_.Start(&CaptureEngine::CaptureThreadProc, this)) {
         threadId_ = thread_.Id();
     } else {
         {
-            std::lock_guard<std::mutex> lock(controlMutex_);
+            std::lock_guard<Mutex> lock(controlMutex_);
             loopActive_ = false;
         }
         startupPending_ = captureStartup_;
@@ -145,13 +145,13 @@ void CaptureEngine::OnClose() {
 }
 
 void CaptureEngine::InterruptSocket() {
-    std::lock_guard<std::mutex> lock(socketMutex_);
+    std::lock_guard<Mutex> lock(socketMutex_);
     if (activeSocket_)
         activeSocket_->Interrupt();
 }
 
 void CaptureEngine::AdoptSocket(CaptureSocket& socket) {
-    std::lock_guard<std::mutex> lock(socketMutex_);
+    std::lock_guard<Mutex> lock(socketMutex_);
     activeSocket_ = &socket;
     // A stop that came before the socket existed still releases its first receive.
     if (stopRequested_)
@@ -160,7 +160,7 @@ void CaptureEngine::AdoptSocket(CaptureSocket& socket) {
 
 void CaptureEngine::ReleaseSocket(CaptureSocket& socket) {
     {
-        std::lock_guard<std::mutex> lock(socketMutex_);
+        std::lock_guard<Mutex> lock(socketMutex_);
         activeSocket_ = nullptr;
     }
     socket.Close();
@@ -170,7 +170,7 @@ unsigned long CaptureEngine::CaptureThreadProc(void* argument) {
     auto* engine = static_cast<CaptureEngine*>(argument);
     for (;;) {
         engine->CaptureLoop();
-        std::lock_guard<std::mutex> lock(engine->controlMutex_);
+        std::lock_guard<Mutex> lock(engine->controlMutex_);
         if (!engine->restartPending_) {
             engine->loopActive_ = false;
             break;

@@ -16,12 +16,12 @@
 // touches must outlive the engine.
 
 #include "platform/capture_socket.h"
+#include "platform/sync.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdio>
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -105,7 +105,7 @@ private:
     bool restartStartup_ = false;
     std::string restartSelection_;
 
-    std::mutex socketMutex_;
+    Mutex socketMutex_;
     CaptureSocket* activeSocket_ = nullptr; // the capture thread's socket while it is open
 };
 

@@ -11,8 +11,8 @@ struct ScriptedCaptureNetwork::State {
         std::vector<std::uint8_t> datagram;
     };
 
-    std::mutex mutex;
-    std::condition_variable changed;
+    Mutex mutex;
+    ConditionVariable changed;
     std::deque<Step> steps;
     bool repeating = false;
     std::vector<std::vector<std::uint8_t>> repeated;
@@ -32,7 +32,7 @@ public:
           bindWaits_(bindWaits) {}
 
     int Bind(const std::string& address) override {
-        std::unique_lock<std::mutex> lock(state_->mutex);
+        std::unique_lock<Mutex> lock(state_->mutex);
         state_->counts.boundAddress = address;
         if (bindWaits_) {
             state_->binding = true;
@@ -47,7 +47,7 @@ public:
     int EnableReceiveAll() override { return receiveAllError_; }
 
     int Receive(unsigned char* buffer, std::size_t capacity, std::size_t& received) override {
-        std::unique_lock<std::mutex> lock(state_->mutex);
+        std::unique_lock<Mutex> lock(state_->mutex);
         ++state_->counts.receives;
         state_->counts.lastCapacity = capacity;
         for (;;) {
@@ -73,14 +73,14 @@ public:
     }
 
     void Interrupt() override {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<Mutex> lock(state_->mutex);
         interrupted_ = true;
         ++state_->counts.interrupts;
         state_->changed.notify_all();
     }
 
     void Close() override {
-        std::lock_guard<std::mutex> lock(state_->mutex);
+        std::lock_guard<Mutex> lock(state_->mutex);
         closed_ = true;
         ++state_->counts.socketsClosed;
         state_->changed.notify_all();
@@ -108,13 +108,13 @@ private:
 ScriptedCaptureNetwork::ScriptedCaptureNetwork() : state_(std::make_shared<State>()) {}
 
 void ScriptedCaptureNetwork::QueueDatagram(std::vector<std::uint8_t> datagram) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     state_->steps.push_back(State::Step{0, std::move(datagram)});
     state_->changed.notify_all();
 }
 
 void ScriptedCaptureNetwork::QueueReceiveError(int error) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     state_->steps.push_back(State::Step{error, {}});
     state_->changed.notify_all();
 }
@@ -126,7 +126,7 @@ void ScriptedCaptureNetwork::RepeatForever(std::vector<std::uint8_t> datagram) {
 }
 
 void ScriptedCaptureNetwork::RepeatCycle(std::vector<std::vector<std::uint8_t>> datagrams) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     state_->repeating = !datagrams.empty();
     state_->repeated = std::move(datagrams);
     state_->nextRepeated = 0;
@@ -134,31 +134,31 @@ void ScriptedCaptureNetwork::RepeatCycle(std::vector<std::vector<std::uint8_t>> 
 }
 
 bool ScriptedCaptureNetwork::WaitUntilBinding(unsigned long milliseconds) {
-    std::unique_lock<std::mutex> lock(state_->mutex);
+    std::unique_lock<Mutex> lock(state_->mutex);
     return state_->changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                     [this] { return state_->binding; });
 }
 
 bool ScriptedCaptureNetwork::WaitUntilIdle(unsigned long milliseconds) {
-    std::unique_lock<std::mutex> lock(state_->mutex);
+    std::unique_lock<Mutex> lock(state_->mutex);
     return state_->changed.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                     [this] { return state_->idle && state_->steps.empty(); });
 }
 
 ScriptedCaptureNetwork::Counts ScriptedCaptureNetwork::counts() {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     return state_->counts;
 }
 
 int ScriptedCaptureNetwork::Startup() {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     if (startupResult == 0)
         ++state_->counts.startups;
     return startupResult;
 }
 
 void ScriptedCaptureNetwork::Cleanup() {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     ++state_->counts.cleanups;
 }
 
@@ -167,7 +167,7 @@ void ScriptedCaptureNetwork::AppendHostAddresses(std::vector<std::string>& list)
 }
 
 std::unique_ptr<CaptureSocket> ScriptedCaptureNetwork::CreateRawSocket(int& error) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     if (createError != 0) {
         error = createError;
         return nullptr;
@@ -177,7 +177,7 @@ std::unique_ptr<CaptureSocket> ScriptedCaptureNetwork::CreateRawSocket(int& erro
 }
 
 std::unique_ptr<CaptureSocket> ScriptedCaptureNetwork::CreateTcpSocket(int& error) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     if (tcpCreateError != 0) {
         error = tcpCreateError;
         return nullptr;
@@ -189,7 +189,7 @@ std::unique_ptr<CaptureSocket> ScriptedCaptureNetwork::CreateTcpSocket(int& erro
 }
 
 unsigned char* ScriptedCaptureNetwork::AllocateBuffer(std::size_t size, int& error) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     if (allocationError != 0) {
         error = allocationError;
         return nullptr;
@@ -199,7 +199,7 @@ unsigned char* ScriptedCaptureNetwork::AllocateBuffer(std::size_t size, int& err
 }
 
 void ScriptedCaptureNetwork::FreeBuffer(unsigned char* buffer) {
-    std::lock_guard<std::mutex> lock(state_->mutex);
+    std::lock_guard<Mutex> lock(state_->mutex);
     ++state_->counts.buffersFreed;
     delete[] buffer;
 }

@@ -4,12 +4,11 @@
 // A receive with nothing queued blocks until a datagram is queued or the socket is interrupted.
 
 #include "platform/capture_socket.h"
+#include "platform/sync.h"
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 

@@ -10,12 +10,12 @@ StdCaptureThread::~StdCaptureThread() {
 }
 
 bool StdCaptureThread::Start(Procedure procedure, void* argument) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<Mutex> lock(mutex_);
     if (running_)
         return false;
     if (thread_.joinable()) {
         // The earlier thread has returned from its procedure; collect it.
-        std::thread ended = std::move(thread_);
+        Thread ended = std::move(thread_);
         lock.unlock();
         ended.join();
         lock.lock();
@@ -23,9 +23,9 @@ bool StdCaptureThread::Start(Procedure procedure, void* argument) {
     running_ = true;
     id_ = nextId_++;
     try {
-        thread_ = std::thread([this, procedure, argument] {
+        thread_ = Thread([this, procedure, argument] {
             procedure(argument);
-            std::lock_guard<std::mutex> done(mutex_);
+            std::lock_guard<Mutex> done(mutex_);
             running_ = false;
             ended_.notify_all();
         });
@@ -37,18 +37,18 @@ bool StdCaptureThread::Start(Procedure procedure, void* argument) {
 }
 
 bool StdCaptureThread::Running() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return running_;
 }
 
 bool StdCaptureThread::Wait(unsigned long milliseconds) {
-    std::unique_lock<std::mutex> lock(mutex_);
+    std::unique_lock<Mutex> lock(mutex_);
     if (milliseconds == kForever)
         ended_.wait(lock, [this] { return !running_; });
     else if (!ended_.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return !running_; }))
         return false;
     if (thread_.joinable()) {
-        std::thread ended = std::move(thread_);
+        Thread ended = std::move(thread_);
         lock.unlock();
         ended.join();
     }
@@ -56,7 +56,7 @@ bool StdCaptureThread::Wait(unsigned long milliseconds) {
 }
 
 unsigned long StdCaptureThread::Id() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return id_;
 }
 

@@ -3,10 +3,7 @@
 // serving while the stop waits (tests, tools, Linux).
 
 #include "platform/capture_socket.h"
-
-#include <condition_variable>
-#include <mutex>
-#include <thread>
+#include "platform/sync.h"
 
 namespace palisor {
 
@@ -20,9 +17,9 @@ public:
     unsigned long Id() override;
 
 private:
-    std::mutex mutex_;
-    std::condition_variable ended_;
-    std::thread thread_;
+    Mutex mutex_;
+    ConditionVariable ended_;
+    Thread thread_;
     bool running_ = false;
     unsigned long id_ = 0;
     unsigned long nextId_ = 1;

@@ -1,9 +1,10 @@
 #pragma once
 // Where the one-line transcript of every shown segment goes. The line is complete, CR LF included.
 
+#include "platform/sync.h"
+
 #include <cstddef>
 #include <cstdio>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -38,16 +39,16 @@ private:
 class CollectingTranscriptSink : public TranscriptSink {
 public:
     void WriteLine(const char* line, std::size_t length) override {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         lines_.emplace_back(line, length);
     }
     std::vector<std::string> Lines() const {
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         return lines_;
     }
 
 private:
-    mutable std::mutex mutex_;
+    mutable Mutex mutex_;
     std::vector<std::string> lines_;
 };
 

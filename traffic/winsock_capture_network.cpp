@@ -1,11 +1,11 @@
 #include "traffic/winsock_capture_network.h"
+#include "platform/sync.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <windows.h>
 
 #include <cstring>
-#include <mutex>
 
 namespace palisor {
 
@@ -56,7 +56,7 @@ public:
         // Closing the socket is what releases a blocked receive on another thread. A receive that
         // starts after this fails at once on the closed handle; the program makes no other sockets
         // whose handle could take its place.
-        std::lock_guard<std::mutex> lock(mutex_);
+        std::lock_guard<Mutex> lock(mutex_);
         if (!closed_) {
             closesocket(socket_);
             closed_ = true;
@@ -66,7 +66,7 @@ public:
     void Close() override { Interrupt(); }
 
 private:
-    std::mutex mutex_;
+    Mutex mutex_;
     SOCKET socket_;
     bool closed_ = false;
 };

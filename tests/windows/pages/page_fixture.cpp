@@ -1,7 +1,5 @@
 #include "tests/windows/pages/page_fixture.h"
 
-#include <thread>
-
 #include "pages/port_dlg.h"
 #include "pages/program_dlg.h"
 #include "ui/message_loop.h"
@@ -122,8 +120,8 @@ HWND WaitForOwnedDialog(HWND owner, const char* caption, int milliseconds) {
 
 } // namespace
 
-std::future<SeenBox> AnswerNextMessageBox(HWND owner, int milliseconds) {
-    return std::async(std::launch::async, [owner, milliseconds] {
+Pending<SeenBox> AnswerNextMessageBox(HWND owner, int milliseconds) {
+    return Pending<SeenBox>([owner, milliseconds] {
         SeenBox seen;
         HWND box = WaitForOwnedDialog(owner, nullptr, milliseconds);
         if (box == nullptr)
@@ -141,10 +139,10 @@ std::future<SeenBox> AnswerNextMessageBox(HWND owner, int milliseconds) {
     });
 }
 
-std::future<bool> WithNextDialog(HWND owner, const char* caption, void (*action)(HWND, const std::string&),
-                                 std::string arg, int milliseconds) {
+Pending<bool> WithNextDialog(HWND owner, const char* caption, void (*action)(HWND, const std::string&),
+                             std::string arg, int milliseconds) {
     std::string wanted = caption;
-    return std::async(std::launch::async, [owner, wanted, action, arg, milliseconds] {
+    return Pending<bool>([owner, wanted, action, arg, milliseconds] {
         HWND dialog = WaitForOwnedDialog(owner, wanted.c_str(), milliseconds);
         if (dialog == nullptr)
             return false;

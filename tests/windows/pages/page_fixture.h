@@ -6,11 +6,11 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <future>
 #include <memory>
 #include <string>
 
 #include "firewall/firewall_access.h"
+#include "platform/sync.h"
 #include "firewall/firewall_host.h"
 #include "pages/firewall_pages_host.h"
 #include "standin/firewall/standin_com_creator.h"
@@ -65,19 +65,43 @@ void ClickHeaderItem(HWND list, int column);
 
 std::string ItemText(HWND list, int row, int column);
 
+// The result of work running on another thread: get() waits for it. Like a future of std::async,
+// it also waits when it goes out of scope unread.
+template <class T> class Pending {
+public:
+    template <class Work> explicit Pending(Work work) : result_(std::make_shared<T>()) {
+        std::shared_ptr<T> result = result_;
+        thread_ = palisor::Thread([result, work] { *result = work(); });
+    }
+    Pending(Pending&&) = default;
+    ~Pending() {
+        if (thread_.joinable())
+            thread_.join();
+    }
+    T get() {
+        if (thread_.joinable())
+            thread_.join();
+        return *result_;
+    }
+
+private:
+    std::shared_ptr<T> result_;
+    palisor::Thread thread_;
+};
+
 struct SeenBox {
     bool found = false;
     std::string caption;
     std::string text;
 };
 // Waits on another thread for a message box owned by the given window, reads it and presses OK.
-std::future<SeenBox> AnswerNextMessageBox(HWND owner, int milliseconds = 5000);
+Pending<SeenBox> AnswerNextMessageBox(HWND owner, int milliseconds = 5000);
 
 // Waits on another thread for a dialog owned by the given window with the given caption and hands it
 // to the action (run on that thread). Returns whether the dialog was found.
-std::future<bool> WithNextDialog(HWND owner, const char* caption,
-                                 void (*action)(HWND dialog, const std::string& arg), std::string arg,
-                                 int milliseconds = 10000);
+Pending<bool> WithNextDialog(HWND owner, const char* caption,
+                             void (*action)(HWND dialog, const std::string& arg), std::string arg,
+                             int milliseconds = 10000);
 
 std::basic_string<OLECHAR> Ole(const char* text);
 
