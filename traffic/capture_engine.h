@@ -99,7 +99,7 @@ private:
 
     // Guards the loop's life and a kept start. loopActive_ is true from a start until the thread
     // has decided, under this lock, to end.
-    std::mutex controlMutex_;
+    Mutex controlMutex_;
     bool loopActive_ = false;
     bool restartPending_ = false;
     bool restartStartup_ = false;
