@@ -12,33 +12,33 @@ void QueuedTree::LetTheTakerIn() {
 }
 
 TreeItem QueuedTree::FirstRoot() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return model_.FirstRoot();
 }
 
 TreeItem QueuedTree::NextSibling(TreeItem item) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return model_.NextSibling(item);
 }
 
 TreeItem QueuedTree::FirstChild(TreeItem item) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return model_.FirstChild(item);
 }
 
 std::size_t QueuedTree::ItemCount() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return model_.ItemCount();
 }
 
 std::string QueuedTree::GetText(TreeItem item) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return model_.GetText(item);
 }
 
 TreeItem QueuedTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
     LetTheTakerIn();
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     const TreeItem item = model_.InsertItem(parent, text, image, selectedImage);
     if (item == 0)
         return 0;
@@ -50,7 +50,7 @@ TreeItem QueuedTree::InsertItem(TreeItem parent, const std::string& text, int im
 
 bool QueuedTree::SetText(TreeItem item, const std::string& text) {
     LetTheTakerIn();
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     if (!model_.SetText(item, text))
         return false;
     Pending& pending = pending_[item];
@@ -64,7 +64,7 @@ bool QueuedTree::SetText(TreeItem item, const std::string& text) {
 
 bool QueuedTree::DeleteItem(TreeItem item) {
     LetTheTakerIn();
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     // The item and everything below it, before the model forgets them.
     doomed_.clear();
     doomed_.push_back(item);
@@ -113,7 +113,7 @@ void QueuedTree::Compact() {
 
 bool QueuedTree::TakeChanges(std::vector<Change>& changes) {
     takerWaiting_.store(true, std::memory_order_release);
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     takerWaiting_.store(false, std::memory_order_release);
     const std::size_t before = changes.size();
     for (const Operation& operation : operations_) {
@@ -148,7 +148,7 @@ bool QueuedTree::TakeChanges(std::vector<Change>& changes) {
 }
 
 std::size_t QueuedTree::PendingChanges() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     std::size_t texts = 0;
     for (const TreeItem item : changedTexts_) {
         const auto found = pending_.find(item);
@@ -159,7 +159,7 @@ std::size_t QueuedTree::PendingChanges() {
 }
 
 std::string QueuedTree::Dump() {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::lock_guard<Mutex> lock(mutex_);
     return model_.Dump();
 }
 

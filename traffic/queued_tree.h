@@ -8,13 +8,13 @@
 // is written once, with its latest text; an item deleted before its insertion was taken is never
 // handed over at all.
 
+#include "platform/sync.h"
 #include "traffic/memory_tree.h"
 #include "traffic/tree_access.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -73,7 +73,7 @@ private:
     void Compact();
     void LetTheTakerIn();
 
-    std::mutex mutex_;
+    Mutex mutex_;
     std::atomic<bool> takerWaiting_{false};
     MemoryTree model_;
     std::vector<Operation> operations_;
