@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Palisor for Windows and starts it under Wine against the stand-in
 # firewall service. With no DISPLAY it runs on a virtual X server and saves a screenshot.
+# PALISOR_STANDIN_READONLY=1 ./run.sh plays a user without administrator rights: the stand-in refuses
+# every change with access denied (see the README).
 set -eu
 cd "$(dirname "$0")"
 root=$PWD

@@ -37,9 +37,10 @@ public:
     void ShowMessageBox(const char* text, const char* caption, unsigned int style) override;
     void EndModalRun(int result) override;
     void WaitMilliseconds(unsigned int milliseconds) override;
+    // Stops the capture, then ends the process (EndRuntime).
     void EndProcess(int status) override;
     void AddPortRow(const char* name, const char* protocolText, const char* portText, int enabled) override;
-    void AddProgramRow(const char* name, const char* path, int enabled) override;
+    void AddProgramRow(const char* name, const char* path, int enabled, const OLECHAR* firewallPath) override;
 
     // What the pages reach: this window's own firewall operations.
     FirewallAccess& PagesFirewall() override { return *this; }
@@ -66,12 +67,24 @@ protected:
     void ShowAboutBox();
     // Makes the traffic page object; tests give it a scripted network.
     virtual CSnifferDlg* NewTrafficPage(CWnd* parent);
+    // Ends the process through the runtime's normal exit; tests record it instead.
+    virtual void EndRuntime(int status);
+    // Sets the firewall radio pair from the firewall's state as read now ("Off" when it cannot be read).
+    void ShowFirewallState();
+    // A firewall radio click: switches the firewall; a refused switch puts the radios back to the
+    // firewall's state and says why.
+    void SwitchFirewallFromRadio(bool on);
+    // Passes a setting broadcast (colours, settings) on to every window inside this one: only
+    // top-level windows receive it from the system.
+    LRESULT OnSettingBroadcast(UINT message, WPARAM wParam, LPARAM lParam);
 
     LRESULT OnTrayNotification(WPARAM id, LPARAM event);
     LRESULT OnSysCommand(WPARAM command, LPARAM, bool& handled);
     LRESULT OnPaint(WPARAM, LPARAM, bool& handled);
     LRESULT OnQueryDragIcon(WPARAM, LPARAM);
     LRESULT OnDestroy(WPARAM, LPARAM, bool& handled);
+    LRESULT OnSysColorChange(WPARAM wParam, LPARAM lParam, bool& handled);
+    LRESULT OnSettingChange(WPARAM wParam, LPARAM lParam, bool& handled);
     LRESULT OnSelchangeTab(NMHDR*);
     void OnFirewallOn();
     void OnFirewallOff();

@@ -2,13 +2,17 @@
 
 #include <objbase.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "app/about_dlg.h"
 #include "app/banner_dlg.h"
 #include "app/shell_open.h"
 #include "app/web_site.h"
+#include "pages/exception_page_win32.h"
+#include "pages/page_rules.h"
 #include "pages/port_dlg.h"
 #include "pages/program_dlg.h"
 #include "pages/tab_dialog.h"
@@ -36,6 +40,8 @@ ON_MESSAGE(WM_SYSCOMMAND, &CfirewallDlg::OnSysCommand)
 ON_MESSAGE(WM_PAINT, &CfirewallDlg::OnPaint)
 ON_MESSAGE(WM_QUERYDRAGICON, &CfirewallDlg::OnQueryDragIcon)
 ON_MESSAGE(WM_DESTROY, &CfirewallDlg::OnDestroy)
+ON_MESSAGE(WM_SYSCOLORCHANGE, &CfirewallDlg::OnSysColorChange)
+ON_MESSAGE(WM_SETTINGCHANGE, &CfirewallDlg::OnSettingChange)
 ON_NOTIFY(TCN_SELCHANGE, IDC_TABS, &CfirewallDlg::OnSelchangeTab)
 ON_COMMAND(IDC_FIREWALL_ON, &CfirewallDlg::OnFirewallOn)
 ON_COMMAND(IDC_FIREWALL_OFF, &CfirewallDlg::OnFirewallOff)
@@ -96,9 +102,7 @@ BOOL CfirewallDlg::OnInitDialog() {
     ::CoInitialize(nullptr);
     OpenFirewallProfile();
 
-    int on = 0;
-    QueryFirewallEnabled(on);
-    ::CheckRadioButton(m_hWnd, IDC_FIREWALL_ON, IDC_FIREWALL_OFF, on ? IDC_FIREWALL_ON : IDC_FIREWALL_OFF);
+    ShowFirewallState();
 
     {
         // Both lists fill with their redraw off and are painted once, when all their rows are in.
@@ -271,12 +275,65 @@ LRESULT CfirewallDlg::OnTrayNotification(WPARAM id, LPARAM event) {
     return m_trayIcon.HandleTrayMessage(id, event);
 }
 
+void CfirewallDlg::ShowFirewallState() {
+    int on = 0;
+    QueryFirewallEnabled(on);
+    ::CheckRadioButton(m_hWnd, IDC_FIREWALL_ON, IDC_FIREWALL_OFF, on ? IDC_FIREWALL_ON : IDC_FIREWALL_OFF);
+}
+
+void CfirewallDlg::SwitchFirewallFromRadio(bool on) {
+    const FW_ERROR_CODE result = on ? SwitchFirewallOn() : SwitchFirewallOff();
+    if (result == FW_ERROR_NONE)
+        return;
+    const HRESULT cause = LastFailureCause();
+    ShowFirewallState();
+    const std::string text =
+        page_rules::RefusalMessage(on ? page_rules::Refused::FirewallOn : page_rules::Refused::FirewallOff,
+                                   result, static_cast<std::int32_t>(cause));
+    ShowMessageBox(text.c_str(), exception_page::ApplicationTitle().c_str(), MB_OK);
+}
+
 void CfirewallDlg::OnFirewallOn() {
-    SwitchFirewallOn();
+    SwitchFirewallFromRadio(true);
 }
 
 void CfirewallDlg::OnFirewallOff() {
-    SwitchFirewallOff();
+    SwitchFirewallFromRadio(false);
+}
+
+namespace {
+
+struct Broadcast {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+};
+
+BOOL CALLBACK PassBroadcast(HWND window, LPARAM param) {
+    const auto* broadcast = reinterpret_cast<const Broadcast*>(param);
+    ::SendMessageA(window, broadcast->message, broadcast->wParam, broadcast->lParam);
+    return TRUE;
+}
+
+} // namespace
+
+LRESULT CfirewallDlg::OnSettingBroadcast(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Every descendant, however deep (the lists and their headers sit four levels down).
+    Broadcast broadcast = {message, wParam, lParam};
+    ::EnumChildWindows(m_hWnd, &PassBroadcast, reinterpret_cast<LPARAM>(&broadcast));
+    return 0;
+}
+
+LRESULT CfirewallDlg::OnSysColorChange(WPARAM wParam, LPARAM lParam, bool& handled) {
+    OnSettingBroadcast(WM_SYSCOLORCHANGE, wParam, lParam);
+    handled = false;
+    return 0;
+}
+
+LRESULT CfirewallDlg::OnSettingChange(WPARAM wParam, LPARAM lParam, bool& handled) {
+    OnSettingBroadcast(WM_SETTINGCHANGE, wParam, lParam);
+    handled = false;
+    return 0;
 }
 
 void CfirewallDlg::OnAbout() {
@@ -325,9 +382,17 @@ void CfirewallDlg::WaitMilliseconds(unsigned int milliseconds) {
     ::Sleep(milliseconds);
 }
 
+// The capture thread must not run into the process's end: it is stopped first, as on every other way
+// out.
+void CfirewallDlg::EndProcess(int status) {
+    if (m_pSnifferDlg != nullptr)
+        m_pSnifferDlg->OnClose();
+    EndRuntime(status);
+}
+
 // Through the runtime's normal exit: static objects are destroyed, the application's exit handling
 // does not run.
-void CfirewallDlg::EndProcess(int status) {
+void CfirewallDlg::EndRuntime(int status) {
     std::exit(status);
 }
 
@@ -336,7 +401,8 @@ void CfirewallDlg::AddPortRow(const char* name, const char* protocolText, const 
         m_pPortDlg->AddRow(name, protocolText, portText, enabled);
 }
 
-void CfirewallDlg::AddProgramRow(const char* name, const char* path, int enabled) {
+void CfirewallDlg::AddProgramRow(const char* name, const char* path, int enabled,
+                                 const OLECHAR* firewallPath) {
     if (m_pProgramDlg != nullptr)
-        m_pProgramDlg->AddRow(name, path, enabled);
+        m_pProgramDlg->AddRow(name, path, enabled, firewallPath);
 }

@@ -136,13 +136,11 @@ void CXHeaderCtrl::DrawHeaderItem(CDC* dc, RECT rect, const HDITEMA* item) {
         ::GetObjectA(item->hbm, sizeof(info), &info) != 0)
         bitmap = item->hbm;
 
-    int used = PaintItemImage(dc, rect, item, false);
-    if (used != 0)
-        rect.left += used + spacing;
-    used = PaintItemBitmap(dc, rect, item, bitmap, info, true);
-    if (used != 0)
-        rect.right -= used + spacing;
-    PaintItemText(dc, rect, item);
+    const int imageUsed = PaintItemImage(dc, rect, item, false);
+    const RECT besideImage = ToRect(header_geometry::TitleRect(ToGeometry(rect), imageUsed, 0, spacing));
+    const int bitmapUsed = PaintItemBitmap(dc, besideImage, item, bitmap, info, true);
+    PaintItemText(dc, ToRect(header_geometry::TitleRect(ToGeometry(rect), imageUsed, bitmapUsed, spacing)),
+                  item);
 }
 
 int CXHeaderCtrl::PaintItemImage(CDC* dc, const RECT& rect, const HDITEMA* item, bool atRight) {

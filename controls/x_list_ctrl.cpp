@@ -307,11 +307,12 @@ BOOL CXListCtrl::GetCellRect(int row, int column, int area, RECT* rect) const {
     if (!IsValidRow(row) || !IsValidColumn(column) || rect == nullptr)
         return FALSE;
     BOOL result = GetSubItemRect(row, column, area, rect);
-    if (column == 0 && GetColumnCount() > 1) {
+    const int columns = GetColumnCount();
+    if (column == 0 && columns > 1) {
         // Column 0's bounds are the whole row's; the cell ends where column 1 begins.
         RECT second;
         result = GetSubItemRect(row, 1, LVIR_BOUNDS, &second);
-        rect->right = second.left;
+        *rect = ToRect(cell_geometry::ClipFirstColumn(ToGeometry(*rect), columns, second.left));
     }
     return result;
 }

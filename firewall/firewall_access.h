@@ -47,6 +47,13 @@ public:
     FW_ERROR_CODE ToggleProgramException(const OLECHAR* path, int ticked);
     void ListProgramExceptions();
 
+    // The firewall's result behind the last reporting operation's failure: E_ACCESSDENIED when the
+    // user may not change the firewall, S_OK when that operation succeeded or failed for want of a
+    // profile or an argument.
+    HRESULT LastFailureCause() const {
+        return lastCause_;
+    }
+
     // The held profile, or null.
     INetFwProfile* Profile() const {
         return profile_.Get();
@@ -60,4 +67,5 @@ private:
     FirewallHost& host_;
     ComObjectCreator& creator_;
     ComPtr<INetFwProfile> profile_;
+    HRESULT lastCause_ = S_OK;
 };

@@ -3,6 +3,8 @@
 // that receive listed exceptions. The main window implements it; tests record the calls instead.
 #pragma once
 
+#include "platform/firewall_com.h"
+
 class FirewallHost {
 public:
     // Style of the start-up messages: an OK button and the stop icon (MB_OK | MB_ICONSTOP).
@@ -19,8 +21,11 @@ public:
     // Appends one row to the ports page: name, "TCP" or "UDP", the port as "%d ", 1 or 0.
     virtual void AddPortRow(const char* name, const char* protocolText, const char* portText,
                             int enabled) = 0;
-    // Appends one row to the programs page: name, path, 1 or 0.
-    virtual void AddProgramRow(const char* name, const char* path, int enabled) = 0;
+    // Appends one row to the programs page: name, path (shortened to the page's row buffer, in the ANSI
+    // code page), 1 or 0, and the path exactly as the firewall holds it, by which the row's exception
+    // is switched and removed.
+    virtual void AddProgramRow(const char* name, const char* path, int enabled,
+                               const OLECHAR* firewallPath) = 0;
 
 protected:
     ~FirewallHost() = default;

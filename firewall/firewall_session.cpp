@@ -28,7 +28,7 @@ FirewallAccess::FirewallAccess(FirewallHost& host, ComObjectCreator& creator)
 FirewallAccess::~FirewallAccess() = default;
 
 FW_ERROR_CODE FirewallAccess::ObtainProfile(INetFwMgr* manager) {
-    return Run([&] {
+    return Run(lastCause_, [&] {
         ComPtr<INetFwPolicy> policy;
         Require(manager->get_LocalPolicy(policy.Receive()), policy, FW_ERROR_GET_POLICY);
         Require(policy->get_CurrentProfile(profile_.Receive()), profile_, FW_ERROR_GET_PROFILE);
@@ -36,6 +36,7 @@ FW_ERROR_CODE FirewallAccess::ObtainProfile(INetFwMgr* manager) {
 }
 
 FW_ERROR_CODE FirewallAccess::OpenFirewallProfile() {
+    lastCause_ = S_OK;
     if (profile_) {
         return FW_ERROR_PROFILE_STATE;
     }
@@ -43,6 +44,7 @@ FW_ERROR_CODE FirewallAccess::OpenFirewallProfile() {
     const HRESULT created = creator_.CreateInstance(CLSID_NetFwMgr, nullptr, CLSCTX_INPROC_SERVER,
                                                     IID_INetFwMgr, manager.ReceiveVoid());
     if (FAILED(created) || !manager) {
+        lastCause_ = FAILED(created) ? created : S_OK;
         host_.ShowMessageBox(kNoManagerText, kErrorCaption, FirewallHost::kErrorMessageStyle);
         host_.EndProcess(0);
         return FW_ERROR_CREATE_MANAGER;
@@ -66,13 +68,14 @@ FW_ERROR_CODE FirewallAccess::OpenFirewallProfile() {
 }
 
 FW_ERROR_CODE FirewallAccess::CloseFirewallProfile() {
+    lastCause_ = S_OK;
     profile_.Reset();
     return FW_ERROR_NONE;
 }
 
 FW_ERROR_CODE FirewallAccess::QueryFirewallEnabled(int& on) {
     on = 0;
-    return Run([&] {
+    return Run(lastCause_, [&] {
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
@@ -85,14 +88,14 @@ FW_ERROR_CODE FirewallAccess::QueryFirewallEnabled(int& on) {
 }
 
 FW_ERROR_CODE FirewallAccess::SwitchFirewall(bool on) {
-    return Run([&] {
+    return Run(lastCause_, [&] {
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
         int isOn = 0;
         const FW_ERROR_CODE query = QueryFirewallEnabled(isOn);
         if (query != FW_ERROR_NONE) {
-            Fail(query);
+            Fail(query, lastCause_);
         }
         if ((isOn != 0) == on) {
             return;

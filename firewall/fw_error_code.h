@@ -26,7 +26,8 @@ enum FW_ERROR_CODE : std::int32_t {
     FW_ERROR_COLLECTION_REMOVE = 15,
     FW_ERROR_GET_PORTS = 16,
     FW_ERROR_READ_PORT_ENABLED = 17,
-    // 18 is not used.
+    // A port exception's Enabled could not be written (the switch was refused).
+    FW_ERROR_WRITE_PORT_ENABLED = 18,
     FW_ERROR_CREATE_PORT = 19,
     FW_ERROR_SET_PORT = 20,
     FW_ERROR_SET_PROTOCOL = 21,

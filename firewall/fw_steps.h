@@ -7,14 +7,21 @@
 
 namespace fw_steps {
 
-inline void Fail(FW_ERROR_CODE code) {
-    throw code;
+// What a failed step raises: its code, and the firewall's result that made it fail (S_OK when the
+// step failed without one, e.g. for a missing profile).
+struct StepFailure {
+    FW_ERROR_CODE code;
+    HRESULT cause;
+};
+
+inline void Fail(FW_ERROR_CODE code, HRESULT cause = S_OK) {
+    throw StepFailure{code, cause};
 }
 
 // A call counts as failed when its result is negative.
 inline void Require(HRESULT result, FW_ERROR_CODE code) {
     if (FAILED(result)) {
-        throw code;
+        throw StepFailure{code, result};
     }
 }
 
@@ -22,16 +29,19 @@ inline void Require(HRESULT result, FW_ERROR_CODE code) {
 // is looked at only after the call has filled it.
 template <typename T> void Require(HRESULT result, const ComPtr<T>& object, FW_ERROR_CODE code) {
     if (FAILED(result) || !object) {
-        throw code;
+        throw StepFailure{code, FAILED(result) ? result : S_OK};
     }
 }
 
-// Runs the steps of one operation and returns its code; no FW_ERROR_CODE escapes.
-template <typename Steps> FW_ERROR_CODE Run(Steps&& steps) {
+// Runs the steps of one operation and returns its code; no failure escapes. `cause` receives the
+// firewall's result behind a failure (S_OK on success).
+template <typename Steps> FW_ERROR_CODE Run(HRESULT& cause, Steps&& steps) {
+    cause = S_OK;
     try {
         steps();
-    } catch (FW_ERROR_CODE code) {
-        return code;
+    } catch (const StepFailure& failure) {
+        cause = failure.cause;
+        return failure.code;
     }
     return FW_ERROR_NONE;
 }

@@ -77,7 +77,7 @@ ComPtr<INetFwOpenPort> LookUpPort(INetFwProfile* profile, int port, int protocol
 
 FW_ERROR_CODE FirewallAccess::QueryPortException(int port, int protocol, int& enabled) {
     enabled = 0;
-    return Run([&] {
+    return Run(lastCause_, [&] {
         ComPtr<INetFwOpenPort> item = LookUpPort(profile_.Get(), port, protocol);
         if (!item) {
             return; // no exception for this pair
@@ -91,14 +91,14 @@ FW_ERROR_CODE FirewallAccess::QueryPortException(int port, int protocol, int& en
 }
 
 FW_ERROR_CODE FirewallAccess::AddPortException(int port, int protocol, const OLECHAR* name) {
-    return Run([&] {
+    return Run(lastCause_, [&] {
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
         int enabled = 0;
         const FW_ERROR_CODE query = QueryPortException(port, protocol, enabled);
         if (query != FW_ERROR_NONE) {
-            Fail(query);
+            Fail(query, lastCause_);
         }
         if (enabled == 1) {
             return; // an enabled exception keeps its name
@@ -120,32 +120,40 @@ FW_ERROR_CODE FirewallAccess::AddPortException(int port, int protocol, const OLE
 }
 
 FW_ERROR_CODE FirewallAccess::RemovePortException(int port, int protocol) {
-    return Run([&] {
+    return Run(lastCause_, [&] {
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
         int enabled = 0;
         const FW_ERROR_CODE query = QueryPortException(port, protocol, enabled);
         if (query != FW_ERROR_NONE) {
-            Fail(query);
+            Fail(query, lastCause_);
         }
-        if (enabled != 1) {
-            return; // missing or switched off: left as it is
-        }
+        // Switched on or off, the exception goes; a missing one is left as it is.
         ComPtr<INetFwOpenPorts> ports = RequirePorts(profile_.Get());
+        if (enabled != 1) {
+            ComPtr<INetFwOpenPort> item;
+            if (FAILED(ports->Item(port, AsProtocol(protocol), item.Receive()))) {
+                item.Detach(); // a failed lookup hands out nothing
+                return;
+            }
+            if (!item) {
+                return;
+            }
+        }
         Require(ports->Remove(port, AsProtocol(protocol)), FW_ERROR_COLLECTION_REMOVE);
     });
 }
 
 FW_ERROR_CODE FirewallAccess::TogglePortException(int port, int protocol, int ticked) {
-    return Run([&] {
+    return Run(lastCause_, [&] {
         ComPtr<INetFwOpenPort> item = LookUpPort(profile_.Get(), port, protocol);
         if (!item) {
             return;
         }
-        // The box was ticked before the click, so the click switches the exception off. The firewall's
-        // answer is not looked at: the page already shows the new state.
-        item->put_Enabled(ticked == 1 ? VARIANT_FALSE : VARIANT_TRUE);
+        // The box was ticked before the click, so the click switches the exception off. A refused
+        // write is reported, so the page can show the exception as it still is.
+        Require(item->put_Enabled(ticked == 1 ? VARIANT_FALSE : VARIANT_TRUE), FW_ERROR_WRITE_PORT_ENABLED);
     });
 }
 

@@ -18,6 +18,7 @@ struct ProgramRow {
     char name[256];
     char path[256];
     int enabled;
+    ComString firewallPath;
 };
 
 // Reads one listed element into a page row. An element that cannot be read in full is left out.
@@ -31,7 +32,7 @@ bool ReadProgramRow(const VARIANT& element, ProgramRow& row) {
         return false;
     }
     ConvertToAnsi(name.Get(), row.name, sizeof row.name);
-    ComString path;
+    ComString& path = row.firewallPath;
     if (FAILED(item->get_ProcessImageFileName(path.Receive()))) {
         return false;
     }
@@ -81,7 +82,7 @@ ComPtr<INetFwAuthorizedApplication> LookUpProgram(INetFwProfile* profile, const 
 
 FW_ERROR_CODE FirewallAccess::QueryProgramException(const OLECHAR* path, int& enabled) {
     enabled = 0;
-    return Run([&] {
+    return Run(lastCause_, [&] {
         ComPtr<INetFwAuthorizedApplication> item = LookUpProgram(profile_.Get(), path);
         if (!item) {
             return; // no exception for this path
@@ -95,7 +96,7 @@ FW_ERROR_CODE FirewallAccess::QueryProgramException(const OLECHAR* path, int& en
 }
 
 FW_ERROR_CODE FirewallAccess::AddProgramException(const OLECHAR* path, const OLECHAR* name) {
-    return Run([&] {
+    return Run(lastCause_, [&] {
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
@@ -105,7 +106,7 @@ FW_ERROR_CODE FirewallAccess::AddProgramException(const OLECHAR* path, const OLE
         int enabled = 0;
         const FW_ERROR_CODE query = QueryProgramException(path, enabled);
         if (query != FW_ERROR_NONE) {
-            Fail(query);
+            Fail(query, lastCause_);
         }
         if (enabled == 1) {
             return; // an enabled exception keeps its name
@@ -124,7 +125,7 @@ FW_ERROR_CODE FirewallAccess::AddProgramException(const OLECHAR* path, const OLE
 }
 
 FW_ERROR_CODE FirewallAccess::RemoveProgramException(const OLECHAR* path) {
-    return Run([&] {
+    return Run(lastCause_, [&] {
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
@@ -134,19 +135,27 @@ FW_ERROR_CODE FirewallAccess::RemoveProgramException(const OLECHAR* path) {
         int enabled = 0;
         const FW_ERROR_CODE query = QueryProgramException(path, enabled);
         if (query != FW_ERROR_NONE) {
-            Fail(query);
+            Fail(query, lastCause_);
         }
-        if (enabled != 1) {
-            return; // missing or switched off: left as it is
-        }
+        // Switched on or off, the exception goes; a missing one is left as it is.
         ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile_.Get());
         ComString comPath = RequireText(path);
+        if (enabled != 1) {
+            ComPtr<INetFwAuthorizedApplication> item;
+            if (FAILED(programs->Item(comPath.Get(), item.Receive()))) {
+                item.Detach(); // a failed lookup hands out nothing
+                return;
+            }
+            if (!item) {
+                return;
+            }
+        }
         Require(programs->Remove(comPath.Get()), FW_ERROR_COLLECTION_REMOVE);
     });
 }
 
 FW_ERROR_CODE FirewallAccess::ToggleProgramException(const OLECHAR* path, int ticked) {
-    return Run([&] {
+    return Run(lastCause_, [&] {
         ComPtr<INetFwAuthorizedApplication> item = LookUpProgram(profile_.Get(), path);
         if (!item) {
             return;
@@ -167,7 +176,7 @@ void FirewallAccess::ListProgramExceptions() {
     ForEachElement(programs.Get(), [&](const VARIANT& element) {
         ProgramRow row;
         if (ReadProgramRow(element, row)) {
-            host_.AddProgramRow(row.name, row.path, row.enabled);
+            host_.AddProgramRow(row.name, row.path, row.enabled, row.firewallPath.Get());
         }
     });
 }

@@ -28,6 +28,22 @@ void ShowMessage(HWND page, const char* text) {
     ::MessageBoxA(owner, text, ApplicationTitle().c_str(), MB_OK);
 }
 
+void ShowRefusal(HWND page, page_rules::Refused what, FW_ERROR_CODE code, HRESULT cause) {
+    ShowMessage(page, page_rules::RefusalMessage(what, code, static_cast<std::int32_t>(cause)).c_str());
+}
+
+int SelectedRow(const CXListCtrl& list) {
+    if (list.m_hWnd == nullptr)
+        return -1;
+    return static_cast<int>(
+        ::SendMessageA(list.m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+bool IsSpaceKey(const NMHDR* header) {
+    return header != nullptr && header->code == LVN_KEYDOWN &&
+           reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_SPACE;
+}
+
 std::basic_string<OLECHAR> ToOleText(const std::string& text) {
     if (text.empty())
         return std::basic_string<OLECHAR>();

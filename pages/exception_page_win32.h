@@ -22,6 +22,15 @@ std::string ApplicationTitle();
 // An OK message box with the application's title, owned by the page's top-level window.
 void ShowMessage(HWND page, const char* text);
 
+// Tells the user, in one message box owned by the page's top-level window, that a change was not made
+// and why. The page shows the firewall's real state again before it calls this.
+void ShowRefusal(HWND page, page_rules::Refused what, FW_ERROR_CODE code, HRESULT cause);
+
+// The row the keyboard acts on: the selected row, or -1.
+int SelectedRow(const CXListCtrl& list);
+// Whether a notification is the list's key-down of the Space bar.
+bool IsSpaceKey(const NMHDR* header);
+
 // Narrow text in the system's ANSI code page as the firewall takes it.
 std::basic_string<OLECHAR> ToOleText(const std::string& text);
 

@@ -11,11 +11,46 @@ const char kProgramNameMessage[] = "You most entre the name for this program";
 
 namespace {
 
+const char* RefusedAction(Refused what) {
+    switch (what) {
+    case Refused::AddPort:
+        return "The port was not added";
+    case Refused::AddProgram:
+        return "The program was not added";
+    case Refused::SwitchPort:
+        return "The port was not switched";
+    case Refused::SwitchProgram:
+        return "The program was not switched";
+    case Refused::RemovePort:
+        return "The port was not removed";
+    case Refused::RemoveProgram:
+        return "The program was not removed";
+    case Refused::SwitchAllPorts:
+        return "Not every port was switched";
+    case Refused::SwitchAllPrograms:
+        return "Not every program was switched";
+    case Refused::FirewallOn:
+        return "The firewall was not switched on";
+    case Refused::FirewallOff:
+        return "The firewall was not switched off";
+    }
+    return "The change was not made";
+}
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
 } // namespace
+
+std::string RefusalMessage(Refused what, int failureCode, std::int32_t cause) {
+    const char* reason = ": the firewall refused the change.";
+    if (cause == kAccessDenied)
+        reason = ": changing the firewall needs administrator rights.";
+    else if (failureCode == 1) // no profile held
+        reason = ": the firewall cannot be reached.";
+    return std::string(RefusedAction(what)) + reason;
+}
 
 int LeadingInteger(const std::string& text) {
     std::size_t at = 0;

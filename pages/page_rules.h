@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,26 @@ extern const char kPortNumberMessage[];
 extern const char kPortNameMessage[];
 extern const char kProgramPathMessage[];
 extern const char kProgramNameMessage[];
+
+// A change the firewall did not make, for the message that says so.
+enum class Refused {
+    AddPort,
+    AddProgram,
+    SwitchPort,
+    SwitchProgram,
+    RemovePort,
+    RemoveProgram,
+    SwitchAllPorts,
+    SwitchAllPrograms,
+    FirewallOn,
+    FirewallOff,
+};
+// The firewall's "access denied" result (E_ACCESSDENIED, 0x80070005): the user may not change it.
+constexpr std::int32_t kAccessDenied = static_cast<std::int32_t>(0x80070005u);
+// Why the firewall did not make a change: the code of the failed operation (FW_ERROR_CODE, 1 when no
+// firewall profile is held) and the firewall's result behind it.
+// Says, in one sentence, what was not done and why.
+std::string RefusalMessage(Refused what, int failureCode, std::int32_t cause);
 
 // The leading decimal integer of a text: leading white space skipped, an optional sign, then digits up
 // to the first non-digit; no digits gives 0. A number beyond the range of int is held at its limit, so

@@ -18,6 +18,7 @@ ON_COMMAND(IDC_PROTOCOL_UDP, &CPortDlg::OnProtocolUdp)
 ON_COMMAND(IDC_ADD_PORT, &CPortDlg::OnAddPort)
 ON_NOTIFY(NM_CLICK, IDC_PORT_LIST, &CPortDlg::OnListClick)
 ON_NOTIFY(LVN_COLUMNCLICK, IDC_PORT_LIST, &CPortDlg::OnHeaderClick)
+ON_NOTIFY(LVN_KEYDOWN, IDC_PORT_LIST, &CPortDlg::OnListKeyDown)
 END_MESSAGE_TABLE()
 
 CPortDlg::CPortDlg(CWnd* parent) : EscapeFiltered<CDialog>(IDD, parent) {}
@@ -70,14 +71,22 @@ void CPortDlg::OnAddPort() {
         return;
     }
     AddRow(portName.c_str(), page_rules::ProtocolText(protocolChoice), portNumberText.c_str(), 1);
-    if (FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd)) {
-        firewall->AddPortException(page_rules::LeadingInteger(portNumberText),
-                                   page_rules::ProtocolNumberOfChoice(protocolChoice),
-                                   exception_page::ToOleText(portName).c_str());
+    FW_ERROR_CODE result = FW_ERROR_NONE;
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall != nullptr) {
+        result = firewall->AddPortException(page_rules::LeadingInteger(portNumberText),
+                                            page_rules::ProtocolNumberOfChoice(protocolChoice),
+                                            exception_page::ToOleText(portName).c_str());
     }
     portName.clear();
     portNumberText.clear();
     UpdateData(FALSE);
+    if (result != FW_ERROR_NONE) {
+        // The new row goes again: the list shows what the firewall holds.
+        const HRESULT cause = firewall->LastFailureCause();
+        Refill();
+        exception_page::ShowRefusal(m_hWnd, page_rules::Refused::AddPort, result, cause);
+    }
 }
 
 LRESULT CPortDlg::OnListClick(NMHDR* header) {
@@ -85,22 +94,53 @@ LRESULT CPortDlg::OnListClick(NMHDR* header) {
     int row = -1;
     int column = -1;
     list.CellFromPoint(click->ptAction, &row, &column);
-    if (row < 0 || (column != kRemoveColumn && column != kEnableColumn))
+    if (row < 0)
         return 0;
-    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
-    if (firewall == nullptr)
-        return 0;
-    const int port = page_rules::LeadingInteger(list.GetItemText(row, kPortColumn));
-    const int protocol = page_rules::ProtocolNumber(list.GetItemText(row, kProtocolColumn));
-    if (column == kRemoveColumn) {
-        firewall->RemovePortException(port, protocol);
-        Refill();
-    } else {
-        const int was = list.GetCellCheck(row, kEnableColumn);
-        firewall->TogglePortException(port, protocol, page_rules::ToggleFlag(was));
-        list.SetCellCheck(row, kEnableColumn, was == 1 ? 0 : 1);
+    if (column == kRemoveColumn)
+        RemoveRow(row);
+    else if (column == kEnableColumn)
+        SwitchRow(row);
+    return 0;
+}
+
+LRESULT CPortDlg::OnListKeyDown(NMHDR* header) {
+    // Space switches the selected row's box, as a click on it does.
+    if (exception_page::IsSpaceKey(header)) {
+        const int row = exception_page::SelectedRow(list);
+        if (row >= 0)
+            SwitchRow(row);
     }
     return 0;
+}
+
+void CPortDlg::SwitchRow(int row) {
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall == nullptr)
+        return;
+    const int port = page_rules::LeadingInteger(list.GetItemText(row, kPortColumn));
+    const int protocol = page_rules::ProtocolNumber(list.GetItemText(row, kProtocolColumn));
+    const int was = list.GetCellCheck(row, kEnableColumn);
+    const FW_ERROR_CODE result = firewall->TogglePortException(port, protocol, page_rules::ToggleFlag(was));
+    if (result == FW_ERROR_NONE) {
+        list.SetCellCheck(row, kEnableColumn, was == 1 ? 0 : 1);
+        return;
+    }
+    const HRESULT cause = firewall->LastFailureCause();
+    Refill();
+    exception_page::ShowRefusal(m_hWnd, page_rules::Refused::SwitchPort, result, cause);
+}
+
+void CPortDlg::RemoveRow(int row) {
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall == nullptr)
+        return;
+    const int port = page_rules::LeadingInteger(list.GetItemText(row, kPortColumn));
+    const int protocol = page_rules::ProtocolNumber(list.GetItemText(row, kProtocolColumn));
+    const FW_ERROR_CODE result = firewall->RemovePortException(port, protocol);
+    const HRESULT cause = firewall->LastFailureCause();
+    Refill();
+    if (result != FW_ERROR_NONE)
+        exception_page::ShowRefusal(m_hWnd, page_rules::Refused::RemovePort, result, cause);
 }
 
 LRESULT CPortDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -117,15 +157,24 @@ LRESULT CPortDlg::OnHeaderClick(NMHDR* header, bool& handled) {
     if (changes.empty())
         return 0;
     FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    FW_ERROR_CODE failed = FW_ERROR_NONE;
+    HRESULT cause = S_OK;
     if (firewall != nullptr) {
         for (const auto& change : changes) {
-            firewall->TogglePortException(
+            const FW_ERROR_CODE result = firewall->TogglePortException(
                 page_rules::LeadingInteger(list.GetItemText(change.row, kPortColumn)),
                 page_rules::ProtocolNumber(list.GetItemText(change.row, kProtocolColumn)), change.toggleFlag);
+            if (result != FW_ERROR_NONE && failed == FW_ERROR_NONE) {
+                failed = result;
+                cause = firewall->LastFailureCause();
+            }
         }
     }
-    // The list shows what the firewall now holds, whatever each switch did.
+    // The list shows what the firewall now holds, whatever each switch did; one message tells of the
+    // switches that were refused.
     Refill();
+    if (failed != FW_ERROR_NONE)
+        exception_page::ShowRefusal(m_hWnd, page_rules::Refused::SwitchAllPorts, failed, cause);
     return 0;
 }
 

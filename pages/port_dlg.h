@@ -51,6 +51,12 @@ private:
     void OnAddPort();
     LRESULT OnListClick(NMHDR* header);
     LRESULT OnHeaderClick(NMHDR* header, bool& handled);
+    LRESULT OnListKeyDown(NMHDR* header);
+    // Switches the row's exception through the firewall; its box follows only when the firewall
+    // took the change, otherwise the list is refilled and the refusal shown.
+    void SwitchRow(int row);
+    // Removes the row's exception and refills the list; a refusal is shown.
+    void RemoveRow(int row);
     // Empties the list and has the main window list the firewall's port exceptions into it again.
     void Refill();
 

@@ -18,6 +18,7 @@ ON_COMMAND(IDC_BROWSE, &CProgramDlg::OnBrowse)
 ON_COMMAND(IDC_ADD_PROGRAM, &CProgramDlg::OnAddProgram)
 ON_NOTIFY(NM_CLICK, IDC_PROGRAM_LIST, &CProgramDlg::OnListClick)
 ON_NOTIFY(LVN_COLUMNCLICK, IDC_PROGRAM_LIST, &CProgramDlg::OnHeaderClick)
+ON_NOTIFY(LVN_KEYDOWN, IDC_PROGRAM_LIST, &CProgramDlg::OnListKeyDown)
 END_MESSAGE_TABLE()
 
 CProgramDlg::CProgramDlg(CWnd* parent) : EscapeFiltered<CDialog>(IDD, parent) {}
@@ -40,7 +41,11 @@ BOOL CProgramDlg::OnInitDialog() {
     return TRUE;
 }
 
-void CProgramDlg::AddRow(const char* name, const char* path, int enabled) {
+void CProgramDlg::AddRow(const char* name, const char* path, int enabled, const OLECHAR* firewallPath) {
+    if (firewallPaths.size() <= static_cast<std::size_t>(rowCount))
+        firewallPaths.resize(static_cast<std::size_t>(rowCount) + 1);
+    firewallPaths[static_cast<std::size_t>(rowCount)] =
+        firewallPath != nullptr ? std::basic_string<OLECHAR>(firewallPath) : std::basic_string<OLECHAR>();
     list.InsertItem(rowCount, "");
     list.SetCellCheck(rowCount, kEnableColumn, enabled == 1 ? 1 : 0);
     list.SetItemText(rowCount, kNameColumn, name);
@@ -60,7 +65,9 @@ void CProgramDlg::OnBrowse() {
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
-    dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT;
+    // Only files that exist: a typed name of a missing file is answered by the dialog itself.
+    dialog.Flags =
+        OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     if (::GetOpenFileNameA(&dialog))
         programPath = page_rules::ChosenFilePath(file.data(), file.size());
     UpdateData(FALSE);
@@ -73,13 +80,28 @@ void CProgramDlg::OnAddProgram() {
         return;
     }
     AddRow(programName.c_str(), programPath.c_str(), 1);
-    if (FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd)) {
-        firewall->AddProgramException(exception_page::ToOleText(programPath).c_str(),
-                                      exception_page::ToOleText(programName).c_str());
+    FW_ERROR_CODE result = FW_ERROR_NONE;
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall != nullptr) {
+        result = firewall->AddProgramException(exception_page::ToOleText(programPath).c_str(),
+                                               exception_page::ToOleText(programName).c_str());
     }
     programPath.clear();
     programName.clear();
     UpdateData(FALSE);
+    if (result != FW_ERROR_NONE) {
+        // The new row goes again: the list shows what the firewall holds.
+        const HRESULT cause = firewall->LastFailureCause();
+        Refill();
+        exception_page::ShowRefusal(m_hWnd, page_rules::Refused::AddProgram, result, cause);
+    }
+}
+
+std::basic_string<OLECHAR> CProgramDlg::FirewallPath(int row) const {
+    if (row >= 0 && static_cast<std::size_t>(row) < firewallPaths.size() &&
+        !firewallPaths[static_cast<std::size_t>(row)].empty())
+        return firewallPaths[static_cast<std::size_t>(row)];
+    return exception_page::ToOleText(list.GetItemText(row, kPathColumn));
 }
 
 LRESULT CProgramDlg::OnListClick(NMHDR* header) {
@@ -87,21 +109,50 @@ LRESULT CProgramDlg::OnListClick(NMHDR* header) {
     int row = -1;
     int column = -1;
     list.CellFromPoint(click->ptAction, &row, &column);
-    if (row < 0 || (column != kRemoveColumn && column != kEnableColumn))
+    if (row < 0)
         return 0;
-    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
-    if (firewall == nullptr)
-        return 0;
-    const auto path = exception_page::ToOleText(list.GetItemText(row, kPathColumn));
-    if (column == kRemoveColumn) {
-        firewall->RemoveProgramException(path.c_str());
-        Refill();
-    } else {
-        const int was = list.GetCellCheck(row, kEnableColumn);
-        firewall->ToggleProgramException(path.c_str(), page_rules::ToggleFlag(was));
-        list.SetCellCheck(row, kEnableColumn, was == 1 ? 0 : 1);
+    if (column == kRemoveColumn)
+        RemoveRow(row);
+    else if (column == kEnableColumn)
+        SwitchRow(row);
+    return 0;
+}
+
+LRESULT CProgramDlg::OnListKeyDown(NMHDR* header) {
+    // Space switches the selected row's box, as a click on it does.
+    if (exception_page::IsSpaceKey(header)) {
+        const int row = exception_page::SelectedRow(list);
+        if (row >= 0)
+            SwitchRow(row);
     }
     return 0;
+}
+
+void CProgramDlg::SwitchRow(int row) {
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall == nullptr)
+        return;
+    const int was = list.GetCellCheck(row, kEnableColumn);
+    const FW_ERROR_CODE result =
+        firewall->ToggleProgramException(FirewallPath(row).c_str(), page_rules::ToggleFlag(was));
+    if (result == FW_ERROR_NONE) {
+        list.SetCellCheck(row, kEnableColumn, was == 1 ? 0 : 1);
+        return;
+    }
+    const HRESULT cause = firewall->LastFailureCause();
+    Refill();
+    exception_page::ShowRefusal(m_hWnd, page_rules::Refused::SwitchProgram, result, cause);
+}
+
+void CProgramDlg::RemoveRow(int row) {
+    FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd);
+    if (firewall == nullptr)
+        return;
+    const FW_ERROR_CODE result = firewall->RemoveProgramException(FirewallPath(row).c_str());
+    const HRESULT cause = firewall->LastFailureCause();
+    Refill();
+    if (result != FW_ERROR_NONE)
+        exception_page::ShowRefusal(m_hWnd, page_rules::Refused::RemoveProgram, result, cause);
 }
 
 LRESULT CProgramDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -117,15 +168,23 @@ LRESULT CProgramDlg::OnHeaderClick(NMHDR* header, bool& handled) {
     }
     if (changes.empty())
         return 0;
+    FW_ERROR_CODE failed = FW_ERROR_NONE;
+    HRESULT cause = S_OK;
     if (FirewallAccess* firewall = exception_page::FindFirewall(m_hWnd)) {
         for (const auto& change : changes) {
-            firewall->ToggleProgramException(
-                exception_page::ToOleText(list.GetItemText(change.row, kPathColumn)).c_str(),
-                change.toggleFlag);
+            const FW_ERROR_CODE result =
+                firewall->ToggleProgramException(FirewallPath(change.row).c_str(), change.toggleFlag);
+            if (result != FW_ERROR_NONE && failed == FW_ERROR_NONE) {
+                failed = result;
+                cause = firewall->LastFailureCause();
+            }
         }
     }
-    // The list shows what the firewall now holds, whatever each switch did.
+    // The list shows what the firewall now holds, whatever each switch did; one message tells of the
+    // switches that were refused.
     Refill();
+    if (failed != FW_ERROR_NONE)
+        exception_page::ShowRefusal(m_hWnd, page_rules::Refused::SwitchAllPrograms, failed, cause);
     return 0;
 }
 
@@ -136,6 +195,7 @@ void CProgramDlg::Refill() {
     // The rows are painted once, when all are in.
     ListRedrawOff fill(&list);
     exception_page::ClearRows(list);
+    firewallPaths.clear();
     rowCount = 0;
     firewall->ListProgramExceptions();
 }

@@ -20,8 +20,12 @@ public:
     explicit CProgramDlg(CWnd* parent = nullptr);
 
     // Appends one row: its box ticked when enabled is exactly 1, the name, the blue "Remove" cell and
-    // the path.
-    void AddRow(const char* name, const char* path, int enabled);
+    // the path. The row's exception is switched and removed by `firewallPath`, the path exactly as the
+    // firewall holds it (the shown path may be shortened or lack characters the code page has not);
+    // without one, by the shown path.
+    void AddRow(const char* name, const char* path, int enabled, const OLECHAR* firewallPath = nullptr);
+    // The path by which the row's exception is known to the firewall.
+    std::basic_string<OLECHAR> FirewallPath(int row) const;
 
     CXListCtrl list;
     std::string programPath; // set only through the browse button
@@ -48,7 +52,15 @@ private:
     void OnAddProgram();
     LRESULT OnListClick(NMHDR* header);
     LRESULT OnHeaderClick(NMHDR* header, bool& handled);
+    LRESULT OnListKeyDown(NMHDR* header);
+    // As on the ports page: the box follows only a switch the firewall took; a refused switch or
+    // removal refills the list and is shown.
+    void SwitchRow(int row);
+    void RemoveRow(int row);
     void Refill();
+
+    // Each row's path as the firewall holds it, by row index; empty where the row has none of its own.
+    std::vector<std::basic_string<OLECHAR>> firewallPaths;
 
     exception_page::HeaderClickTracker headerClicks;
 

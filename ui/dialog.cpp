@@ -134,9 +134,16 @@ BOOL CDialog::CreateIndirect(const DLGTEMPLATE* templateData, CWnd* parent) {
 }
 
 INT_PTR CDialog::DoModal() {
+    // The owner is the first window up from the parent that is not a child window. A popup window
+    // that was given a parent of its own (the main window in the notification area, placed under a
+    // hidden helper) is still the owner, and is the window that must take no input.
     HWND owner = m_parent ? m_parent->m_hWnd : nullptr;
-    if (owner != nullptr)
-        owner = ::GetAncestor(owner, GA_ROOT);
+    while (owner != nullptr && (::GetWindowLongA(owner, GWL_STYLE) & (WS_CHILD | WS_POPUP)) == WS_CHILD) {
+        HWND up = ::GetParent(owner);
+        if (up == nullptr)
+            break;
+        owner = up;
+    }
     // The owner is disabled before the dialog exists, so no input reaches it from the start.
     bool ownerDisabled = owner != nullptr && ::IsWindowEnabled(owner);
     if (ownerDisabled)

@@ -10,14 +10,26 @@ namespace standin {
 
 namespace {
 
-// The file's text; a missing or unreadable file reads as empty, which is the default policy.
-std::string ReadAll(const std::filesystem::path& file) {
+// The file's text. A missing file reads as empty, which is the default policy; a file that exists
+// but cannot be read (no access, locked, not a file) gives nothing.
+std::optional<std::string> ReadAll(const std::filesystem::path& file) {
+    std::error_code error;
+    const auto status = std::filesystem::status(file, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return std::string();
+    }
+    if (error || status.type() != std::filesystem::file_type::regular) {
+        return std::nullopt;
+    }
     std::ifstream in(file, std::ios::binary);
     if (!in) {
-        return {};
+        return std::nullopt;
     }
     std::ostringstream text;
     text << in.rdbuf();
+    if (in.bad()) {
+        return std::nullopt;
+    }
     return text.str();
 }
 
@@ -29,21 +41,33 @@ void PolicyFileBinding::Attach(StandinPolicy& policy) {
         return Save(policy) ? S_OK : static_cast<HRESULT>(0x8007001Du);
     };
     policy.onRefresh = [this, &policy] { Load(policy, true); };
+    policy.onBeforeChange = [this, &policy]() -> HRESULT {
+        if (unreadable_) {
+            Load(policy, false); // perhaps it can be read again by now
+        }
+        return unreadable_ ? kUnreadable : S_OK;
+    };
 }
 
 void PolicyFileBinding::Load(StandinPolicy& policy, bool onlyIfChanged) {
-    std::string text = ReadAll(file_);
-    if (onlyIfChanged && loaded_ && text == lastText_) {
+    std::optional<std::string> text = ReadAll(file_);
+    if (!text) {
+        unreadable_ = true;
+        problems_ = "the policy file cannot be read; changes are refused until it can\n";
         return;
     }
+    if (onlyIfChanged && loaded_ && !unreadable_ && *text == lastText_) {
+        return;
+    }
+    unreadable_ = false;
     problems_.clear();
-    ParsePolicy(text, policy, &problems_);
-    lastText_ = std::move(text);
+    ParsePolicy(*text, policy, &problems_);
+    lastText_ = std::move(*text);
     loaded_ = true;
 }
 
 bool PolicyFileBinding::Save(const StandinPolicy& policy) {
-    if (!SavePolicyFile(file_, policy)) {
+    if (unreadable_ || !SavePolicyFile(file_, policy)) {
         return false;
     }
     lastText_ = FormatPolicy(policy);

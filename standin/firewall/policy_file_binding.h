@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "standin/firewall/standin_policy.h"
@@ -14,12 +15,20 @@ class PolicyFileBinding {
 public:
     explicit PolicyFileBinding(std::filesystem::path file) : file_(std::move(file)) {}
 
+    // The service could not read its policy: 0x8007001E, ERROR_READ_FAULT.
+    static constexpr HRESULT kUnreadable = static_cast<HRESULT>(0x8007001Eu);
+
     // Connects the policy's change and refresh hooks to the file. The binding must outlive the policy's
     // use of them.
     void Attach(StandinPolicy& policy);
-    // Reads the file into the policy; with `onlyIfChanged`, only when another writer changed it.
+    // Reads the file into the policy; with `onlyIfChanged`, only when another writer changed it. A file
+    // that exists but cannot be read leaves the policy as it is and blocks every change (and every
+    // save) until a later reading succeeds, so the file is never overwritten with a policy that did
+    // not come from it.
     void Load(StandinPolicy& policy, bool onlyIfChanged);
     bool Save(const StandinPolicy& policy);
+    // Whether the last reading failed.
+    bool Unreadable() const { return unreadable_; }
 
     const std::filesystem::path& File() const { return file_; }
     // What the last reading found wrong in the file, if anything.
@@ -29,6 +38,7 @@ private:
     std::filesystem::path file_;
     std::string lastText_;
     bool loaded_ = false;
+    bool unreadable_ = false;
     std::string problems_;
 };
 

@@ -39,6 +39,10 @@ public:
         if (FAILED(injected)) {
             return injected;
         }
+        const HRESULT allowed = Policy().MayChange();
+        if (FAILED(allowed)) {
+            return allowed;
+        }
         const auto* item = dynamic_cast<const Application*>(app);
         if (item == nullptr || item->Data().path.empty() || item->Data().name.empty()) {
             return E_INVALIDARG;
@@ -50,6 +54,10 @@ public:
         const HRESULT injected = Check("Remove");
         if (FAILED(injected)) {
             return injected;
+        }
+        const HRESULT allowed = Policy().MayChange();
+        if (FAILED(allowed)) {
+            return allowed;
         }
         if (!Policy().RemoveApplication(FromComString(imageFileName))) {
             return kNotFound;

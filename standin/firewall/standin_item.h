@@ -78,6 +78,12 @@ protected:
         if (FAILED(injected)) {
             return injected;
         }
+        if (attached_) {
+            const HRESULT allowed = this->Policy().MayChange();
+            if (FAILED(allowed)) {
+                return allowed;
+            }
+        }
         if (!accepted) {
             return E_INVALIDARG;
         }

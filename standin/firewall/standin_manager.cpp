@@ -35,6 +35,10 @@ public:
         if (FAILED(injected)) {
             return injected;
         }
+        const HRESULT allowed = Policy().MayChange();
+        if (FAILED(allowed)) {
+            return allowed;
+        }
         Policy().ResetPolicy();
         return Policy().Changed();
     }

@@ -49,6 +49,10 @@ public:
         if (FAILED(injected)) {
             return injected;
         }
+        const HRESULT allowed = Policy().MayChange();
+        if (FAILED(allowed)) {
+            return allowed;
+        }
         // Only the service's own objects can be added, and only with a port and a name.
         const auto* item = dynamic_cast<const OpenPort*>(port);
         if (item == nullptr || item->Data().port == 0 || item->Data().name.empty()) {
@@ -61,6 +65,10 @@ public:
         const HRESULT injected = Check("Remove");
         if (FAILED(injected)) {
             return injected;
+        }
+        const HRESULT allowed = Policy().MayChange();
+        if (FAILED(allowed)) {
+            return allowed;
         }
         if (!Policy().RemovePort(portNumber, static_cast<int>(ipProtocol))) {
             return kNotFound;

@@ -54,6 +54,19 @@ public:
     // when another process has changed it.
     std::function<void()> onRefresh;
 
+    // A user without administrator rights: every change of the policy is refused with
+    // E_ACCESSDENIED, while everything can still be read.
+    bool writesRefused = false;
+    // Asked before every change of the policy; a failure refuses the change and leaves the policy as it
+    // is. The COM server refuses changes here while its policy file cannot be read.
+    std::function<HRESULT()> onBeforeChange;
+
+    HRESULT MayChange() const {
+        if (writesRefused) {
+            return E_ACCESSDENIED;
+        }
+        return onBeforeChange ? onBeforeChange() : S_OK;
+    }
     HRESULT Changed() { return onChange ? onChange() : S_OK; }
     VARIANT_BOOL Report(bool value) const { return value ? trueValue : VARIANT_FALSE; }
     void Refresh() {

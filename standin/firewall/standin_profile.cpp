@@ -27,6 +27,10 @@ public:
         if (FAILED(injected)) {
             return injected;
         }
+        const HRESULT allowed = Policy().MayChange();
+        if (FAILED(allowed)) {
+            return allowed;
+        }
         Policy().Refresh();
         Policy().firewallEnabled = enabled != VARIANT_FALSE;
         return Policy().Changed();

@@ -53,6 +53,10 @@ std::shared_ptr<standin::StandinPolicy>& Policy() {
             standin::ParseFailureList(standin::OleToUtf8(failures), created->failures,
                                       standin::FailureInjector::Origin::Environment);
         }
+        // PALISOR_STANDIN_READONLY=1 plays a user without administrator rights: every change is
+        // refused with access denied, reading works.
+        const std::wstring readOnly = Environment(L"PALISOR_STANDIN_READONLY");
+        created->writesRefused = !readOnly.empty() && readOnly != L"0";
         return created;
     }();
     return policy;

@@ -175,6 +175,12 @@ const Case kCases[] = {
     {"PortEnabledRemove", true, FailCall("INetFwOpenPort::get_Enabled"),
      [](FirewallAccess& f) { return f.RemovePortException(80, 6); }, FW_ERROR_READ_PORT_ENABLED,
      "INetFwOpenPorts::Remove"},
+    {"PortEnabledToggle", true, FailCall("INetFwOpenPort::put_Enabled"),
+     [](FirewallAccess& f) { return f.TogglePortException(80, 6, 1); }, FW_ERROR_WRITE_PORT_ENABLED},
+    {"DisabledPortRemove", true, FailCall("INetFwOpenPorts::Remove"),
+     [](FirewallAccess& f) { return f.RemovePortException(53, 17); }, FW_ERROR_COLLECTION_REMOVE},
+    {"DisabledProgramRemove", true, FailCall("INetFwAuthorizedApplications::Remove"),
+     [](FirewallAccess& f) { return f.RemoveProgramException(u"C:\\off.exe"); }, FW_ERROR_COLLECTION_REMOVE},
 
     {"CreatePort", true, FailCall("CoCreateInstance(NetFwOpenPort)"),
      [](FirewallAccess& f) { return f.AddPortException(8080, 6, u"Web"); }, FW_ERROR_CREATE_PORT,

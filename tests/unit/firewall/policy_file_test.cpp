@@ -7,8 +7,10 @@
 
 #include <unistd.h>
 
+#include "platform/com_ptr.h"
 #include "standin/firewall/policy_file.h"
 #include "standin/firewall/policy_file_binding.h"
+#include "standin/firewall/standin_objects.h"
 
 namespace {
 
@@ -129,6 +131,16 @@ TEST(PolicyFile, SavesAndLoadsThroughTheFileSystem) {
     ASSERT_EQ(loaded.applications.size(), 1u);
     EXPECT_EQ(loaded.applications[0]->name, u"A");
     EXPECT_FALSE(std::filesystem::exists(file.string() + ".new"));
+
+    // A save whose new file cannot be written leaves the old policy whole.
+    std::filesystem::create_directory(file.string() + ".new");
+    policy.firewallEnabled = true;
+    EXPECT_FALSE(standin::SavePolicyFile(file, policy));
+    StandinPolicy kept;
+    ASSERT_TRUE(standin::LoadPolicyFile(file, kept));
+    EXPECT_FALSE(kept.firewallEnabled);
+    EXPECT_EQ(kept.applications.size(), 1u);
+    std::filesystem::remove(file.string() + ".new");
     std::filesystem::remove(file);
 }
 
@@ -189,6 +201,49 @@ TEST(PolicyFileBinding, ProcessesSeeEachOthersChangesAndKeepThem) {
     first->Refresh();
     EXPECT_FALSE(first->firewallEnabled);
     EXPECT_EQ(first->ports.size(), 2u);
+    std::filesystem::remove(file);
+}
+
+// A policy file that exists but cannot be read is never replaced by the defaults: changes are refused
+// until it can be read again.
+TEST(PolicyFileBinding, AnUnreadableFileBlocksChangesUntilItCanBeRead) {
+    const std::filesystem::path file =
+        std::filesystem::path(testing::TempDir()) / ("palisor-unreadable-policy-" + std::to_string(getpid()));
+    std::filesystem::remove_all(file);
+    std::filesystem::create_directory(file); // there, but no file to read
+    StandinPolicy policy;
+    standin::PolicyFileBinding binding(file);
+    binding.Attach(policy);
+    binding.Load(policy, false);
+    EXPECT_TRUE(binding.Unreadable());
+    EXPECT_FALSE(binding.Problems().empty());
+    EXPECT_EQ(policy.MayChange(), standin::PolicyFileBinding::kUnreadable);
+    EXPECT_FALSE(binding.Save(policy));
+    EXPECT_TRUE(std::filesystem::is_directory(file));
+
+    // Refused through the objects too, and nothing changes.
+    auto shared = std::make_shared<StandinPolicy>();
+    standin::PolicyFileBinding sharedBinding(file);
+    sharedBinding.Attach(*shared);
+    sharedBinding.Load(*shared, false);
+    ComPtr<INetFwProfile> profile = ComPtr<INetFwProfile>::Adopt(standin::CreateProfile(shared));
+    EXPECT_EQ(profile->put_FirewallEnabled(VARIANT_FALSE), standin::PolicyFileBinding::kUnreadable);
+    EXPECT_TRUE(shared->firewallEnabled);
+
+    // Readable again: the file's policy is read first, then the change is made and saved.
+    std::filesystem::remove(file);
+    {
+        std::ofstream out(file);
+        out << "firewall on\nport 80 TCP on Web\n";
+    }
+    EXPECT_EQ(profile->put_FirewallEnabled(VARIANT_FALSE), S_OK);
+    EXPECT_FALSE(sharedBinding.Unreadable());
+    EXPECT_EQ(shared->ports.size(), 1u);
+    StandinPolicy saved;
+    ASSERT_TRUE(standin::LoadPolicyFile(file, saved));
+    EXPECT_FALSE(saved.firewallEnabled);
+    EXPECT_EQ(saved.ports.size(), 1u);
+    profile.Reset();
     std::filesystem::remove(file);
 }
 

@@ -159,7 +159,7 @@ struct Removal {
 
 class PortRemovalTest : public PortTest, public testing::WithParamInterface<Removal> {};
 
-TEST_P(PortRemovalTest, RemovesOnlyAnEnabledException) {
+TEST_P(PortRemovalTest, RemovesTheExceptionSwitchedOnOrOff) {
     const Removal& r = GetParam();
     SeedPort(9000, 17, true, u"Other");
     if (r.exists) {
@@ -175,7 +175,7 @@ TEST_P(PortRemovalTest, RemovesOnlyAnEnabledException) {
 
 INSTANTIATE_TEST_SUITE_P(States, PortRemovalTest,
                          testing::Values(Removal{"Enabled", true, true, true},
-                                         Removal{"Disabled", true, false, false},
+                                         Removal{"Disabled", true, false, true},
                                          Removal{"Missing", false, false, false}),
                          [](const testing::TestParamInfo<Removal>& info) {
                              return std::string(info.param.label);
@@ -203,16 +203,18 @@ INSTANTIATE_TEST_SUITE_P(Ticks, PortToggleTest,
                                          Toggle{false, 0, true}, Toggle{true, 0, true},
                                          Toggle{false, 2, true}, Toggle{false, -1, true}));
 
-TEST_F(PortTest, ToggleIgnoresARefusedWriteAndAMissingPair) {
+TEST_F(PortTest, ToggleReportsARefusedWriteAndIgnoresAMissingPair) {
     SeedPort(8080, 6, true, u"Web");
     Open();
-    Fail("INetFwOpenPort::put_Enabled");
-    EXPECT_EQ(firewall.TogglePortException(8080, 6, 1), FW_ERROR_NONE);
+    policy->failures.Fail("INetFwOpenPort::put_Enabled", E_ACCESSDENIED);
+    EXPECT_EQ(firewall.TogglePortException(8080, 6, 1), FW_ERROR_WRITE_PORT_ENABLED);
+    EXPECT_EQ(firewall.LastFailureCause(), E_ACCESSDENIED);
     EXPECT_TRUE(policy->FindPort(8080, 6)->enabled);
     policy->failures.ClearAll();
     policy->failures.ResetCalls();
 
     EXPECT_EQ(firewall.TogglePortException(8080, 17, 1), FW_ERROR_NONE);
+    EXPECT_EQ(firewall.LastFailureCause(), S_OK);
     EXPECT_EQ(Calls("INetFwOpenPort::put_Enabled"), 0);
     ExpectOnlyProfileHeld();
 }

@@ -39,6 +39,9 @@ TEST_F(ProgramTest, LongNamesAndPathsAreCutToTheRowBuffers) {
     const std::vector<Row> rows = List();
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].path, "C:\\" + std::string(252, 'p'));
+    // The row still knows the exception by its whole path.
+    ASSERT_EQ(host.programRows.size(), 1u);
+    EXPECT_EQ(host.programRows[0].firewallPath, path);
     std::string expected(126, 'n');
     for (int i = 0; i < 32; ++i) {
         expected += "\xf0\x9f\x98\x80";
@@ -141,7 +144,7 @@ struct Removal {
 
 class ProgramRemovalTest : public ProgramTest, public testing::WithParamInterface<Removal> {};
 
-TEST_P(ProgramRemovalTest, RemovesOnlyAnEnabledException) {
+TEST_P(ProgramRemovalTest, RemovesTheExceptionSwitchedOnOrOff) {
     const Removal& r = GetParam();
     SeedProgram(u"C:\\other.exe", true, u"Other");
     if (r.exists) {
@@ -157,7 +160,7 @@ TEST_P(ProgramRemovalTest, RemovesOnlyAnEnabledException) {
 
 INSTANTIATE_TEST_SUITE_P(States, ProgramRemovalTest,
                          testing::Values(Removal{"Enabled", true, true, true},
-                                         Removal{"Disabled", true, false, false},
+                                         Removal{"Disabled", true, false, true},
                                          Removal{"Missing", false, false, false}),
                          [](const testing::TestParamInfo<Removal>& info) {
                              return std::string(info.param.label);

@@ -3,6 +3,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "firewall/firewall_host.h"
@@ -32,6 +33,12 @@ struct RecordingHost final : FirewallHost {
         std::string name;
         std::string path;
         int enabled;
+        std::basic_string<OLECHAR> firewallPath; // not compared
+
+        ProgramRow(std::string name_, std::string path_, int enabled_,
+                   std::basic_string<OLECHAR> firewallPath_ = {})
+            : name(std::move(name_)), path(std::move(path_)), enabled(enabled_),
+              firewallPath(std::move(firewallPath_)) {}
 
         friend bool operator==(const ProgramRow& a, const ProgramRow& b) {
             return a.name == b.name && a.path == b.path && a.enabled == b.enabled;
@@ -57,7 +64,8 @@ struct RecordingHost final : FirewallHost {
     void AddPortRow(const char* name, const char* protocolText, const char* portText, int enabled) override {
         portRows.push_back({name, protocolText, portText, enabled});
     }
-    void AddProgramRow(const char* name, const char* path, int enabled) override {
-        programRows.push_back({name, path, enabled});
+    void AddProgramRow(const char* name, const char* path, int enabled,
+                       const OLECHAR* firewallPath) override {
+        programRows.push_back({name, path, enabled, firewallPath != nullptr ? firewallPath : u""});
     }
 };

@@ -92,6 +92,47 @@ TEST_F(StandinTest, ItemsAreLiveViewsAndChangesAreSaved) {
     EXPECT_EQ(saves, 3);
 }
 
+// A user without administrator rights reads everything and changes nothing.
+TEST_F(StandinTest, WithWritesRefusedEveryChangeIsAccessDenied) {
+    ASSERT_EQ(AddPort(80, NET_FW_IP_PROTOCOL_TCP, u"Web"), S_OK);
+    standin::ApplicationData app;
+    app.path = u"C:\\a.exe";
+    app.name = u"A";
+    policy->PutApplication(app);
+    int saves = 0;
+    policy->onChange = [&] {
+        ++saves;
+        return S_OK;
+    };
+    policy->writesRefused = true;
+
+    // A new, detached object still takes its settings; adding it is refused.
+    EXPECT_EQ(AddPort(81, NET_FW_IP_PROTOCOL_TCP, u"Other"), E_ACCESSDENIED);
+    ComPtr<INetFwOpenPort> item;
+    ASSERT_EQ(ports->Item(80, NET_FW_IP_PROTOCOL_TCP, item.Receive()), S_OK);
+    VARIANT_BOOL enabled = VARIANT_FALSE;
+    EXPECT_EQ(item->get_Enabled(&enabled), S_OK);
+    EXPECT_EQ(enabled, VARIANT_TRUE);
+    EXPECT_EQ(item->put_Enabled(VARIANT_FALSE), E_ACCESSDENIED);
+    EXPECT_EQ(ports->Remove(80, NET_FW_IP_PROTOCOL_TCP), E_ACCESSDENIED);
+
+    ComPtr<INetFwAuthorizedApplication> program;
+    ComString path(u"C:\\a.exe");
+    ASSERT_EQ(apps->Item(path.Get(), program.Receive()), S_OK);
+    EXPECT_EQ(program->put_Enabled(VARIANT_FALSE), E_ACCESSDENIED);
+    EXPECT_EQ(apps->Remove(path.Get()), E_ACCESSDENIED);
+
+    ComPtr<INetFwProfile> profile = ComPtr<INetFwProfile>::Adopt(standin::CreateProfile(policy));
+    EXPECT_EQ(profile->put_FirewallEnabled(VARIANT_FALSE), E_ACCESSDENIED);
+
+    EXPECT_EQ(saves, 0);
+    EXPECT_TRUE(policy->firewallEnabled);
+    ASSERT_EQ(policy->ports.size(), 1u);
+    EXPECT_TRUE(policy->ports[0]->enabled);
+    ASSERT_EQ(policy->applications.size(), 1u);
+    EXPECT_TRUE(policy->applications[0]->enabled);
+}
+
 TEST_F(StandinTest, EnumeratorDeliversInInsertionOrder) {
     ASSERT_EQ(AddPort(300, NET_FW_IP_PROTOCOL_TCP, u"C"), S_OK);
     ASSERT_EQ(AddPort(100, NET_FW_IP_PROTOCOL_TCP, u"A"), S_OK);

@@ -153,9 +153,10 @@ TEST_F(FirewallTest, ExceptionsCountAsEnabledOnlyForMinusOne) {
     EXPECT_EQ(host.portRows[0].enabled, 0);
     ASSERT_EQ(host.programRows.size(), 1u);
     EXPECT_EQ(host.programRows[0].enabled, 0);
-    // Not enabled as far as removal is concerned either.
+    // Removal does not depend on it: the exception goes, on or off.
     EXPECT_EQ(firewall.RemovePortException(80, 6), FW_ERROR_NONE);
-    EXPECT_EQ(Calls("INetFwOpenPorts::Remove"), 0);
+    EXPECT_EQ(Calls("INetFwOpenPorts::Remove"), 1);
+    EXPECT_EQ(policy->FindPort(80, 6), nullptr);
     ExpectOnlyProfileHeld();
 }
 

@@ -18,6 +18,8 @@
 #include "app/banner_dlg.h"
 #include "app/firewall_dlg.h"
 #include "app/shell_open.h"
+#include "controls/x_list_ctrl.h"
+#include "pages/exception_page_win32.h"
 #include "pages/port_dlg.h"
 #include "pages/program_dlg.h"
 #include "pages/tab_dialog.h"
@@ -42,7 +44,10 @@ public:
         messages.push_back({text, caption, style});
     }
     void WaitMilliseconds(unsigned int milliseconds) override { waits.push_back(milliseconds); }
-    void EndProcess(int status) override { endedProcess = status; }
+    void EndRuntime(int status) override {
+        endedProcess = status;
+        captureRanAtEnd = TrafficPage() != nullptr && TrafficPage()->Capturing();
+    }
 
     struct Message {
         std::string text;
@@ -52,6 +57,7 @@ public:
     std::vector<Message> messages;
     std::vector<unsigned int> waits;
     int endedProcess = -1;
+    bool captureRanAtEnd = false;
 };
 
 void Pump() {
@@ -256,6 +262,169 @@ TEST_F(MainWindowTest, TheFirewallRadioButtonsSwitchTheFirewallAndLeaveTheLogsPa
     EXPECT_EQ(IsDlgButtonChecked(*window, IDC_LOGS_ON), BST_CHECKED);
     SendMessageA(GetDlgItem(*window, IDC_FIREWALL_ON), BM_CLICK, 0, 0);
     EXPECT_TRUE(policy_->firewallEnabled);
+    EXPECT_TRUE(window->messages.empty());
+
+    // A user without administrator rights: the radios go back to the firewall's state and one message
+    // says why.
+    policy_->writesRefused = true;
+    SendMessageA(GetDlgItem(*window, IDC_FIREWALL_OFF), BM_CLICK, 0, 0);
+    EXPECT_TRUE(policy_->firewallEnabled);
+    EXPECT_EQ(IsDlgButtonChecked(*window, IDC_FIREWALL_ON), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(*window, IDC_FIREWALL_OFF), BST_UNCHECKED);
+    ASSERT_EQ(window->messages.size(), 1u);
+    EXPECT_EQ(window->messages[0].text,
+              "The firewall was not switched off: changing the firewall needs administrator rights.");
+    EXPECT_EQ(window->messages[0].caption, "Palisor");
+    // Clicking the selected button again asks for no change, so nothing is refused.
+    SendMessageA(GetDlgItem(*window, IDC_FIREWALL_ON), BM_CLICK, 0, 0);
+    EXPECT_EQ(window->messages.size(), 1u);
+    window->DestroyWindow();
+}
+
+struct AboutWhileHidden {
+    HWND main = nullptr;
+    bool boxFound = false;
+    HWND boxOwner = nullptr;
+    bool enabledWhileHidden = true;
+    bool visibleAfterDoubleClick = false;
+    bool enabledAfterDoubleClick = true;
+};
+AboutWhileHidden g_about;
+
+BOOL CALLBACK FindAboutBox(HWND window, LPARAM found) {
+    char caption[64] = "";
+    GetWindowTextA(window, caption, sizeof caption);
+    if (IsWindowVisible(window) && std::string(caption) == "About Palisor") {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Runs inside the About box's modal loop: looks at the windows, double-clicks the icon, closes the box.
+void CALLBACK LookAtTheAboutBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindAboutBox, reinterpret_cast<LPARAM>(&box));
+    if (box == nullptr)
+        return; // not up yet
+    KillTimer(nullptr, timer);
+    g_about.boxFound = true;
+    g_about.boxOwner = GetWindow(box, GW_OWNER);
+    g_about.enabledWhileHidden = IsWindowEnabled(g_about.main) != FALSE;
+    SendMessageA(g_about.main, CfirewallDlg::kTrayCallbackMessage, IDR_TRAY_MENU, WM_LBUTTONDBLCLK);
+    g_about.visibleAfterDoubleClick = IsWindowVisible(g_about.main) != FALSE;
+    g_about.enabledAfterDoubleClick = IsWindowEnabled(g_about.main) != FALSE;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+TEST_F(MainWindowTest, AboutFromTheIconsMenuWhileHiddenKeepsTheWindowFromInputUntilItCloses) {
+    auto window = Open();
+    SendMessageA(*window, WM_COMMAND, IDCANCEL, 0); // the close box: into the notification area
+    Pump();
+    ASSERT_FALSE(IsWindowVisible(*window));
+    g_about = AboutWhileHidden();
+    g_about.main = *window;
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, &LookAtTheAboutBox);
+    ASSERT_NE(timer, 0u);
+    SendMessageA(*window, WM_COMMAND, ID_TRAY_ABOUT, 0); // returns when the box has closed
+    KillTimer(nullptr, timer);
+    ASSERT_TRUE(g_about.boxFound);
+    EXPECT_EQ(g_about.boxOwner, window->m_hWnd);
+    EXPECT_FALSE(g_about.enabledWhileHidden);
+    EXPECT_TRUE(g_about.visibleAfterDoubleClick);
+    EXPECT_FALSE(g_about.enabledAfterDoubleClick) << "the main window took input under the box";
+    EXPECT_TRUE(IsWindowEnabled(*window));
+    window->DestroyWindow();
+}
+
+// Colour changes reach the top-level window only; the main window passes them down to the lists and
+// their headers, which paint with the new colours.
+TEST_F(MainWindowTest, ColourChangesSentToTheMainWindowReachTheListsAndTheirHeaders) {
+    auto window = Open();
+    CXListCtrl& list = window->ProgramPage()->list;
+    struct ChangedColors {
+        int elements[2] = {COLOR_WINDOW, COLOR_BTNFACE};
+        COLORREF saved[2] = {GetSysColor(COLOR_WINDOW), GetSysColor(COLOR_BTNFACE)};
+        COLORREF changed[2] = {RGB(250, 240, 200), RGB(190, 210, 230)};
+        bool applied = SetSysColors(2, elements, changed) != FALSE;
+        ~ChangedColors() {
+            if (applied)
+                SetSysColors(2, elements, saved);
+        }
+    } colors;
+    ASSERT_TRUE(colors.applied);
+    // Wine sends the change to the top-level windows from SetSysColors itself; the explicit message
+    // stands for a system that only posts it.
+    SendMessageA(*window, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(list.colorWindow, colors.changed[0]);
+    EXPECT_EQ(list.colorButtonFace, colors.changed[1]);
+    EXPECT_EQ(list.header.colorFace, colors.changed[1]);
+    EXPECT_EQ(window->PortPage()->list.header.colorFace, colors.changed[1]);
+    // And paints with them: the header's band.
+    RedrawWindow(*window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    HWND header = list.GetHeaderCtrl();
+    RECT item;
+    SendMessageA(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+    HDC dc = GetDC(header);
+    const COLORREF face = GetPixel(dc, item.left + 3, item.top + 3);
+    ReleaseDC(header, dc);
+    EXPECT_EQ(face, colors.changed[1]);
+    window->DestroyWindow();
+}
+
+// How many more drawing objects this process can make: brushes are made until the system refuses one,
+// then all are given back. The room shrinks by exactly the objects the process keeps alive (Wine's
+// GetGuiResources does not count them).
+std::size_t DrawingObjectRoom() {
+    std::vector<HBRUSH> made;
+    made.reserve(70000);
+    while (made.size() < 200000) {
+        HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+        if (brush == nullptr)
+            break;
+        made.push_back(brush);
+    }
+    for (HBRUSH brush : made)
+        DeleteObject(brush);
+    return made.size();
+}
+
+// Repaints, page switches and refills give back every drawing object they take.
+TEST_F(MainWindowTest, RepaintsPageSwitchesAndRefillsLeakNoDrawingObjects) {
+    for (int i = 0; i < 6; ++i) {
+        standin::OpenPortData port;
+        port.port = 1000 + i;
+        port.name = L"Port";
+        port.enabled = i % 2 == 0;
+        policy_->PutPort(port);
+    }
+    auto window = Open();
+    HWND tabs = GetDlgItem(*window, IDC_TABS);
+    auto cycle = [&](int round) {
+        const int tab = round % 3;
+        SendMessageA(tabs, TCM_SETCURSEL, tab, 0);
+        NMHDR change = {tabs, static_cast<UINT_PTR>(IDC_TABS), static_cast<UINT>(TCN_SELCHANGE)};
+        SendMessageA(*window, WM_NOTIFY, IDC_TABS, reinterpret_cast<LPARAM>(&change));
+        exception_page::ClearRows(window->PortPage()->list);
+        window->PortPage()->rowCount = 0;
+        window->ListPortExceptions();
+        RedrawWindow(*window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        Pump();
+    };
+    for (int round = 0; round < 6; ++round)
+        cycle(round); // caches and first-use objects settle
+    const DWORD countBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    const std::size_t roomBefore = DrawingObjectRoom();
+    ASSERT_LT(roomBefore, 200000u) << "the system set no limit to find";
+    for (int round = 0; round < 300; ++round)
+        cycle(round);
+    const std::size_t roomAfter = DrawingObjectRoom();
+    const DWORD countAfter = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    EXPECT_LE(roomBefore, roomAfter + 3) << "drawing objects grew by " << (roomBefore - roomAfter);
+    if (countBefore != 0) { // where the system counts them
+        EXPECT_LE(countAfter, countBefore + 3);
+    }
+    EXPECT_EQ(window->PortPage()->list.GetItemCount(), 6);
     window->DestroyWindow();
 }
 
@@ -311,6 +480,19 @@ TEST_F(MainWindowTest, LogsOnIsIgnoredWhileACaptureRunsOffStopsItAndTheWindowSto
     window.DestroyWindow();
     EXPECT_FALSE(page->Capturing()) << "the capture ends with the window, before the page's state";
     EXPECT_EQ(network.counts().socketsClosed, 2);
+}
+
+TEST_F(MainWindowTest, WithoutTheManagerTheCaptureIsStoppedBeforeTheProcessEnds) {
+    static palisor::ScriptedCaptureNetwork network;
+    network.hostAddresses = {"10.0.0.5"};
+    policy_->failures.Fail("CoCreateInstance(NetFwMgr)", REGDB_E_CLASSNOTREG);
+    ScriptedMainWindow window(*creator_, network);
+    ASSERT_TRUE(window.Create(nullptr));
+    EXPECT_EQ(window.endedProcess, 0);
+    ASSERT_NE(window.TrafficPage(), nullptr);
+    EXPECT_FALSE(window.captureRanAtEnd) << "the capture thread ran into the process's end";
+    EXPECT_GE(network.counts().socketsCreated, 1) << "a capture had started";
+    window.DestroyWindow();
 }
 
 TEST_F(MainWindowTest, TheProgramsTrafficPageWritesEachTranscriptLineToStandardOutputAsFormed) {

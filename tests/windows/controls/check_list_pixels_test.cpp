@@ -35,6 +35,38 @@ protected:
         ::ReleaseDC(window, dc);
         return {first, last};
     }
+    struct BlueColumns {
+        int left, right; // x range of one run of columns that hold blue
+        int top, bottom; // the rows where those columns hold blue
+    };
+    // Runs of neighbouring pixel columns of the area that hold blue, from left to right.
+    std::vector<BlueColumns> BlueRuns(HWND window, const RECT& area) const {
+        std::vector<BlueColumns> runs;
+        HDC dc = ::GetDC(window);
+        bool inRun = false;
+        for (int x = area.left; x < area.right; ++x) {
+            int top = -1, bottom = -1;
+            for (int y = area.top; y < area.bottom; ++y)
+                if (::GetPixel(dc, x, y) == kBlue) {
+                    if (top < 0)
+                        top = y;
+                    bottom = y;
+                }
+            if (top < 0) {
+                inRun = false;
+                continue;
+            }
+            if (!inRun)
+                runs.push_back({x, x, top, bottom});
+            BlueColumns& run = runs.back();
+            run.right = x;
+            run.top = std::min(run.top, top);
+            run.bottom = std::max(run.bottom, bottom);
+            inRun = true;
+        }
+        ::ReleaseDC(window, dc);
+        return runs;
+    }
     RECT HeaderItem(int index) const {
         RECT item = {};
         ::SendMessageA(dialog->list.GetHeaderCtrl(), HDM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&item));
@@ -320,6 +352,35 @@ TEST_F(CheckListPixels, LongTitleEndsInAnEllipsisInsideItsColumn) {
     for (const RECT& margin : margins)
         EXPECT_EQ(CountColor(list.GetHeaderCtrl(), margin, kBlue), 0);
     EXPECT_GT(CountColor(list.GetHeaderCtrl(), port, kBlue), 10);
+    // The title ends in three dots: the last three runs of blue are low and flat, on one baseline,
+    // where a title only clipped would end in the strokes of a cut letter.
+    const std::vector<BlueColumns> runs = BlueRuns(list.GetHeaderCtrl(), port);
+    ASSERT_GE(runs.size(), 4u);
+    for (std::size_t i = runs.size() - 3; i < runs.size(); ++i) {
+        EXPECT_LE(runs[i].bottom - runs[i].top, 2) << "run " << i << " is no dot";
+        EXPECT_EQ(runs[i].bottom, runs.back().bottom) << "run " << i << " is off the dots' line";
+        EXPECT_LE(runs[i].right - runs[i].left, 2) << "run " << i << " is no dot";
+    }
+    EXPECT_GT(runs[runs.size() - 4].bottom - runs[runs.size() - 4].top, 2)
+        << "a letter comes before the dots";
+}
+
+TEST_F(CheckListPixels, ARightAlignedColumnStillHasItsTitleCentred) {
+    CXListCtrl& list = dialog->list;
+    FillList(list);
+    HDITEMA format = {};
+    format.mask = HDI_FORMAT;
+    ::SendMessageA(list.GetHeaderCtrl(), HDM_GETITEMA, 2, reinterpret_cast<LPARAM>(&format));
+    ASSERT_EQ(format.fmt & HDF_JUSTIFYMASK, HDF_RIGHT) << "column 2 is right-aligned";
+    Repaint();
+    RECT port = HeaderItem(2);
+    const std::vector<BlueColumns> runs = BlueRuns(list.GetHeaderCtrl(), port);
+    ASSERT_FALSE(runs.empty());
+    const int titleLeft = runs.front().left, titleRight = runs.back().right;
+    const int itemMiddle = (port.left + port.right) / 2;
+    EXPECT_LE(std::abs((titleLeft + titleRight) / 2 - itemMiddle), 2)
+        << "title at " << titleLeft << ".." << titleRight << " in " << port.left << ".." << port.right;
+    EXPECT_GT(port.right - 6 - titleRight, 6) << "the title keeps off the right edge";
 }
 
 TEST_F(CheckListPixels, EmptyListShowsItsMessageTenPixelsBelowTheHeaderUntilARowArrives) {

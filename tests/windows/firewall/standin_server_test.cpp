@@ -34,7 +34,7 @@ struct TestHost final : FirewallHost {
         rows.push_back(std::string("port|") + name + "|" + protocolText + "|" + portText + "|" +
                        std::to_string(enabled));
     }
-    void AddProgramRow(const char* name, const char* path, int enabled) override {
+    void AddProgramRow(const char* name, const char* path, int enabled, const OLECHAR*) override {
         rows.push_back(std::string("program|") + name + "|" + path + "|" + std::to_string(enabled));
     }
 };

@@ -27,9 +27,10 @@ void TestMainWindow::AddPortRow(const char* name, const char* protocolText, cons
         ports->AddRow(name, protocolText, portText, enabled);
 }
 
-void TestMainWindow::AddProgramRow(const char* name, const char* path, int enabled) {
+void TestMainWindow::AddProgramRow(const char* name, const char* path, int enabled,
+                                   const OLECHAR* firewallPath) {
     if (programs != nullptr)
-        programs->AddRow(name, path, enabled);
+        programs->AddRow(name, path, enabled, firewallPath);
 }
 
 void PumpMessages(int milliseconds) {
@@ -69,6 +70,17 @@ void ClickHeaderItem(HWND list, int column) {
     RECT item = {};
     ::SendMessageA(header, HDM_GETITEMRECT, column, reinterpret_cast<LPARAM>(&item));
     ClickAt(header, {(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+}
+
+void PressSpaceOnRow(HWND list, int row) {
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    ::SetFocus(list);
+    ::PostMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    ::PostMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
+    PumpMessages(60);
 }
 
 std::string ItemText(HWND list, int row, int column) {

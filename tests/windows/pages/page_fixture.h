@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -35,7 +37,7 @@ public:
     void WaitMilliseconds(unsigned int) override {}
     void EndProcess(int) override {}
     void AddPortRow(const char* name, const char* protocolText, const char* portText, int enabled) override;
-    void AddProgramRow(const char* name, const char* path, int enabled) override;
+    void AddProgramRow(const char* name, const char* path, int enabled, const OLECHAR* firewallPath) override;
 
     std::shared_ptr<standin::StandinPolicy> policy = std::make_shared<standin::StandinPolicy>();
     standin::StandinComCreator creator{policy};
@@ -97,11 +99,26 @@ struct SeenBox {
 // Waits on another thread for a message box owned by the given window, reads it and presses OK.
 Pending<SeenBox> AnswerNextMessageBox(HWND owner, int milliseconds = 5000);
 
+// Selects a row of a list and presses Space on it.
+void PressSpaceOnRow(HWND list, int row);
+
 // Waits on another thread for a dialog owned by the given window with the given caption and hands it
 // to the action (run on that thread). Returns whether the dialog was found.
 Pending<bool> WithNextDialog(HWND owner, const char* caption,
                              void (*action)(HWND dialog, const std::string& arg), std::string arg,
                              int milliseconds = 10000);
+
+// Runs the action while another thread answers the one message box it must show (owned by the given
+// window), then makes sure that no second box follows. Returns the box seen.
+template <typename Action> SeenBox ExpectOneMessage(HWND owner, Action action) {
+    auto box = AnswerNextMessageBox(owner);
+    action();
+    SeenBox seen = box.get();
+    auto second = AnswerNextMessageBox(owner, 300);
+    PumpMessages(350);
+    EXPECT_FALSE(second.get().found) << "a second message followed";
+    return seen;
+}
 
 std::basic_string<OLECHAR> Ole(const char* text);
 

@@ -187,14 +187,51 @@ TEST_F(PortPageTest, AUdpChoiceStaysAcrossAddsAndTheRadiosShowIt) {
     EXPECT_NE(Held(5002, 6), nullptr);
 }
 
-TEST_F(PortPageTest, APortTheFirewallRefusesStaysOnScreenUntilTheNextRefill) {
+TEST_F(PortPageTest, APortTheFirewallRefusesIsTakenOffAgainAndTheRefusalShown) {
     Type("Too high", "70000");
-    Click(IDC_ADD_PORT);
-    EXPECT_EQ(Rows(), 4);
+    SeenBox box = ExpectOneMessage(main.m_hWnd, [&] { Click(IDC_ADD_PORT); });
+    EXPECT_EQ(box.caption, "Palisor");
+    EXPECT_EQ(box.text, "The port was not added: the firewall refused the change.");
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(page->rowCount, 3);
     EXPECT_EQ(main.policy->ports.size(), 3u);
-    // A removal refills from the firewall.
-    ClickCell(List(), 0, 4);
-    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(page->GetDlgItemText(IDC_PORT_NAME), "");
+}
+
+// A user without administrator rights: every change is refused, the list shows the firewall as it
+// is, and each refusal is one message.
+TEST_F(PortPageTest, WithWritesRefusedTheScreenKeepsTheFirewallsStateAndSaysWhy) {
+    main.policy->writesRefused = true;
+    const std::string needsRights = ": changing the firewall needs administrator rights.";
+
+    Type("Proxy", "3128");
+    SeenBox box = ExpectOneMessage(main.m_hWnd, [&] { Click(IDC_ADD_PORT); });
+    EXPECT_EQ(box.text, "The port was not added" + needsRights);
+    EXPECT_EQ(Rows(), 3);
+    EXPECT_EQ(Held(3128, 6), nullptr);
+
+    box = ExpectOneMessage(main.m_hWnd, [&] { ClickCell(List(), 0, 0); });
+    EXPECT_EQ(box.text, "The port was not switched" + needsRights);
+    EXPECT_EQ(Box(0), 1);
+    EXPECT_TRUE(Held(80, 6)->enabled);
+
+    box = ExpectOneMessage(main.m_hWnd, [&] { PressSpaceOnRow(List(), 1); });
+    EXPECT_EQ(box.text, "The port was not switched" + needsRights);
+    EXPECT_EQ(Box(1), 0);
+
+    box = ExpectOneMessage(main.m_hWnd, [&] { ClickCell(List(), 2, 4); });
+    EXPECT_EQ(box.text, "The port was not removed" + needsRights);
+    ASSERT_EQ(Rows(), 3);
+    EXPECT_EQ(Cell(2, 1), "Mail");
+    EXPECT_NE(Held(25, 6), nullptr);
+
+    box = ExpectOneMessage(main.m_hWnd, [&] { ClickHeaderItem(List(), 0); });
+    EXPECT_EQ(box.text, "Not every port was switched" + needsRights);
+    EXPECT_EQ(Box(0), 1);
+    EXPECT_EQ(Box(1), 0);
+    EXPECT_EQ(Box(2), 1);
+    EXPECT_FALSE(Held(53, 17)->enabled);
+    EXPECT_EQ(page->list.GetHeaderCheck(0), 1);
 }
 
 TEST_F(PortPageTest, TheEnableBoxSwitchesTheException) {
@@ -213,21 +250,29 @@ TEST_F(PortPageTest, TheEnableBoxSwitchesTheException) {
     EXPECT_EQ(Box(2), 1);
     EXPECT_TRUE(Held(25, 6)->enabled);
     EXPECT_EQ(Rows(), 3);
+    // Space on the selected row switches it as a click on its box does.
+    PressSpaceOnRow(List(), 2);
+    EXPECT_EQ(Box(2), 0);
+    EXPECT_FALSE(Held(25, 6)->enabled);
+    EXPECT_EQ(Box(0), 1);
+    PressSpaceOnRow(List(), 2);
+    EXPECT_EQ(Box(2), 1);
+    EXPECT_TRUE(Held(25, 6)->enabled);
 }
 
-TEST_F(PortPageTest, RemoveRefillsFromTheFirewallAndLeavesADisabledException) {
+TEST_F(PortPageTest, RemoveRefillsFromTheFirewallAndRemovesADisabledExceptionToo) {
     ClickCell(List(), 0, 4);
     EXPECT_EQ(Held(80, 6), nullptr);
     ASSERT_EQ(Rows(), 2);
     EXPECT_EQ(page->rowCount, 2);
     EXPECT_EQ(Cell(0, 1), "Names");
     EXPECT_EQ(Cell(1, 1), "Mail");
-    // "Names" is switched off: the firewall keeps it, and so does the refilled list.
+    // "Names" is switched off: it goes all the same.
     ClickCell(List(), 0, 4);
-    EXPECT_NE(Held(53, 17), nullptr);
-    ASSERT_EQ(Rows(), 2);
-    EXPECT_EQ(Cell(0, 1), "Names");
-    EXPECT_EQ(Box(0), 0);
+    EXPECT_EQ(Held(53, 17), nullptr);
+    ASSERT_EQ(Rows(), 1);
+    EXPECT_EQ(Cell(0, 1), "Mail");
+    EXPECT_EQ(main.policy->ports.size(), 1u);
 }
 
 TEST_F(PortPageTest, ADuplicateAddShowsTwiceUntilTheNextRefill) {
@@ -261,7 +306,8 @@ TEST_F(PortPageTest, TheEnableHeaderSwitchesEveryChangedExceptionThenShowsTheFir
 
 TEST_F(PortPageTest, TheScreenFollowsTheFirewallWhenAHeaderSwitchFails) {
     main.policy->failures.Fail("INetFwOpenPort::put_Enabled", E_ACCESSDENIED);
-    ClickHeaderItem(List(), 0);
+    SeenBox box = ExpectOneMessage(main.m_hWnd, [&] { ClickHeaderItem(List(), 0); });
+    EXPECT_EQ(box.text, "Not every port was switched: changing the firewall needs administrator rights.");
     // Nothing was switched, and the list says so.
     EXPECT_FALSE(Held(53, 17)->enabled);
     ASSERT_EQ(Rows(), 3);

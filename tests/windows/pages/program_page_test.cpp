@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "pages/exception_page_win32.h"
 #include "pages/page_rules.h"
 #include "pages/program_dlg.h"
 #include "tests/windows/pages/page_fixture.h"
@@ -45,6 +46,13 @@ protected:
         main.policy->PutApplication(data);
     }
     void Click(int id) { ::SendMessageA(page->GetDlgItem(id), BM_CLICK, 0, 0); }
+    // Empties the list and lists the firewall's program exceptions into it again, as a refill does.
+    void ClearAndList() {
+        exception_page::ClearRows(page->list);
+        page->rowCount = 0;
+        main.firewall.ListProgramExceptions();
+        PumpMessages(20);
+    }
     HWND List() const { return page->list.m_hWnd; }
     int Rows() const { return page->list.GetItemCount(); }
     std::string Cell(int row, int column) const { return ItemText(List(), row, column); }
@@ -83,6 +91,26 @@ void TypeFileNameAndConfirm(HWND dialog, const std::string& path) {
 }
 
 void CancelDialog(HWND dialog, const std::string&) {
+    ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+BOOL CALLBACK CloseOwnedBox(HWND window, LPARAM owner) {
+    if (::GetWindow(window, GW_OWNER) == reinterpret_cast<HWND>(owner) && ::IsWindowVisible(window))
+        ::PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+bool g_dialogStayedOpen = false;
+
+// Types the name of a file that does not exist and confirms: the dialog must refuse it and stay.
+void TypeMissingFileAndConfirm(HWND dialog, const std::string& path) {
+    TypeFileNameAndConfirm(dialog, path);
+    ::Sleep(800);
+    g_dialogStayedOpen = ::IsWindow(dialog) && ::IsWindowVisible(dialog);
+    // The dialog's own warning first, then the dialog.
+    ::EnumThreadWindows(::GetWindowThreadProcessId(dialog, nullptr), &CloseOwnedBox,
+                        reinterpret_cast<LPARAM>(dialog));
+    ::Sleep(300);
     ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
@@ -160,6 +188,12 @@ TEST_F(ProgramPageTest, BrowseTakesThePathFromTheOpenFileDialog) {
     EXPECT_EQ(page->GetDlgItemText(IDC_PROGRAM_PATH), program);
     EXPECT_EQ(page->GetDlgItemText(IDC_PROGRAM_NAME), "Tool");
 
+    // Only a file that exists is taken.
+    g_dialogStayedOpen = false;
+    ASSERT_TRUE(Browse(&TypeMissingFileAndConfirm, program + ".missing.exe"));
+    EXPECT_TRUE(g_dialogStayedOpen) << "the dialog took a file that does not exist";
+    EXPECT_EQ(page->GetDlgItemText(IDC_PROGRAM_PATH), program);
+
     Click(IDC_ADD_PROGRAM);
     auto held = Held(program.c_str());
     ASSERT_NE(held, nullptr);
@@ -198,15 +232,90 @@ TEST_F(ProgramPageTest, TheEnableBoxSwitchesAndRemoveRefills) {
     EXPECT_EQ(Box(0), 1);
     EXPECT_EQ(Rows(), 2);
 
+    // Space on the selected row switches it as a click on its box does.
+    PressSpaceOnRow(List(), 1);
+    EXPECT_EQ(Box(1), 1);
+    EXPECT_TRUE(Held("C:\\Games\\chess.exe")->enabled);
+    PressSpaceOnRow(List(), 1);
+    EXPECT_EQ(Box(1), 0);
+    EXPECT_FALSE(Held("C:\\Games\\chess.exe")->enabled);
+
     ClickCell(List(), 0, 2);
     EXPECT_EQ(Held("C:\\Tools\\editor.exe"), nullptr);
     ASSERT_EQ(Rows(), 1);
     EXPECT_EQ(Cell(0, 1), "Chess");
-    // "Chess" is switched off: removing it leaves it in the firewall and on screen.
+    // "Chess" is switched off: it goes all the same.
     ClickCell(List(), 0, 2);
-    EXPECT_NE(Held("C:\\Games\\chess.exe"), nullptr);
-    ASSERT_EQ(Rows(), 1);
-    EXPECT_EQ(page->rowCount, 1);
+    EXPECT_EQ(Held("C:\\Games\\chess.exe"), nullptr);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(page->rowCount, 0);
+}
+
+// Rows are known to the firewall by the path it holds, not by the shortened or converted text shown:
+// a path of 259 characters and one with a character outside the code page are switched and removed.
+TEST_F(ProgramPageTest, ExceptionsAreSwitchedAndRemovedByTheirExactPath) {
+    std::basic_string<OLECHAR> longPath = Ole("C:\\");
+    longPath += std::basic_string<OLECHAR>(252, OLECHAR('p'));
+    longPath += Ole(".exe");
+    ASSERT_EQ(longPath.size(), 259u);
+    std::basic_string<OLECHAR> foreignPath = Ole("C:\\Tools\\");
+    foreignPath += OLECHAR(0x4E2D); // not in the ANSI code page
+    foreignPath += Ole(".exe");
+    BOOL lost = FALSE;
+    char narrow[64] = {};
+    ::WideCharToMultiByte(CP_ACP, 0, foreignPath.c_str(), -1, narrow, sizeof narrow, nullptr, &lost);
+    ASSERT_TRUE(lost) << "the test needs a character the code page lacks";
+    for (const auto& path : {longPath, foreignPath}) {
+        standin::ApplicationData data;
+        data.path = path;
+        data.name = Ole("Odd");
+        main.policy->PutApplication(data);
+    }
+    ClearAndList();
+    ASSERT_EQ(Rows(), 4);
+    EXPECT_EQ(Cell(2, 3).size(), 255u) << "the shown path is cut to the row buffer";
+
+    for (int row : {2, 3}) {
+        const auto path = row == 2 ? longPath : foreignPath;
+        ClickCell(List(), row, 0);
+        EXPECT_EQ(Box(row), 0);
+        EXPECT_FALSE(main.policy->FindApplication(path)->enabled) << row;
+        ClickCell(List(), row, 0);
+        EXPECT_TRUE(main.policy->FindApplication(path)->enabled) << row;
+    }
+    ClickCell(List(), 3, 2);
+    EXPECT_EQ(main.policy->FindApplication(foreignPath), nullptr);
+    ASSERT_EQ(Rows(), 3);
+    ClickCell(List(), 2, 2);
+    EXPECT_EQ(main.policy->FindApplication(longPath), nullptr);
+    EXPECT_EQ(Rows(), 2);
+}
+
+TEST_F(ProgramPageTest, WithWritesRefusedTheScreenKeepsTheFirewallsStateAndSaysWhy) {
+    main.policy->writesRefused = true;
+    const std::string needsRights = ": changing the firewall needs administrator rights.";
+    SetPath("C:\\Tools\\viewer.exe");
+    page->SetDlgItemText(IDC_PROGRAM_NAME, "Viewer");
+    SeenBox box = ExpectOneMessage(main.m_hWnd, [&] { Click(IDC_ADD_PROGRAM); });
+    EXPECT_EQ(box.caption, "Palisor");
+    EXPECT_EQ(box.text, "The program was not added" + needsRights);
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(Held("C:\\Tools\\viewer.exe"), nullptr);
+
+    box = ExpectOneMessage(main.m_hWnd, [&] { ClickCell(List(), 1, 0); });
+    EXPECT_EQ(box.text, "The program was not switched" + needsRights);
+    EXPECT_EQ(Box(1), 0);
+    EXPECT_FALSE(Held("C:\\Games\\chess.exe")->enabled);
+
+    box = ExpectOneMessage(main.m_hWnd, [&] { ClickCell(List(), 0, 2); });
+    EXPECT_EQ(box.text, "The program was not removed" + needsRights);
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_NE(Held("C:\\Tools\\editor.exe"), nullptr);
+
+    box = ExpectOneMessage(main.m_hWnd, [&] { ClickHeaderItem(List(), 0); });
+    EXPECT_EQ(box.text, "Not every program was switched" + needsRights);
+    EXPECT_EQ(Box(0), 1);
+    EXPECT_EQ(Box(1), 0);
 }
 
 TEST_F(ProgramPageTest, TheEnableHeaderSwitchesEveryChangedException) {
