@@ -147,6 +147,27 @@ TEST_F(PalisorTest, ShowsTheFirewallOffWhenItIsOff) {
     EXPECT_EQ(ListItemCount(GetDlgItem(palisor().PortsPage(), IDC_PORT_LIST)), 0);
 }
 
+// A user without administrator rights: the stand-in refuses every change. The screen keeps showing the
+// firewall as it is, and each refusal is one message.
+TEST_F(PalisorTest, WithoutAdministratorRightsRefusedChangesAreShownAsRefused) {
+    ASSERT_NO_FATAL_FAILURE(Launch(kPolicy, {"PALISOR_STANDIN_READONLY=1"}));
+    const std::string before = palisor().Policy();
+    const std::string needsRights = ": changing the firewall needs administrator rights.";
+    HWND page = palisor().PortsPage();
+    ASSERT_NO_FATAL_FAILURE(ShowTab(1, page));
+    HWND list = GetDlgItem(page, IDC_PORT_LIST);
+    SetText(GetDlgItem(page, IDC_PORT_NAME), "Web");
+    SetText(GetDlgItem(page, IDC_PORT_NUMBER), "8080");
+    ExpectMessage(GetDlgItem(page, IDC_ADD_PORT), "The port was not added" + needsRights);
+    EXPECT_EQ(ListItemCount(list), 2);
+
+    ASSERT_TRUE(IsChecked(palisor().Control(IDC_FIREWALL_ON)));
+    ExpectMessage(palisor().Control(IDC_FIREWALL_OFF), "The firewall was not switched off" + needsRights);
+    EXPECT_TRUE(IsChecked(palisor().Control(IDC_FIREWALL_ON)));
+    EXPECT_FALSE(IsChecked(palisor().Control(IDC_FIREWALL_OFF)));
+    EXPECT_EQ(palisor().Policy(), before);
+}
+
 TEST_F(PalisorTest, PortsPageValidatesAddsSwitchesAndRemovesThroughTheFirewall) {
     ASSERT_NO_FATAL_FAILURE(Launch());
     HWND page = palisor().PortsPage();
@@ -194,17 +215,16 @@ TEST_F(PalisorTest, PortsPageValidatesAddsSwitchesAndRemovesThroughTheFirewall) 
     ClickListCell(list, 0, 0);
     EXPECT_TRUE(palisor().WaitForPolicyLine("port 21 TCP on File transfer"));
 
-    // "Remove" on a disabled exception leaves it; on an enabled one removes it, and the list is
-    // refilled from the firewall. The clicks are handled in order, so once the second removal shows,
-    // the first has been handled too.
-    ClickListCell(list, 1, 4);
+    // "Remove" removes an enabled exception and a disabled one alike, and the list is refilled from
+    // the firewall. The clicks are handled in order: the second is hit-tested on the refilled list.
     ClickListCell(list, 2, 4);
+    ClickListCell(list, 1, 4);
     EXPECT_TRUE(palisor().WaitForPolicyLine("port 8080 TCP on Web", false));
-    ASSERT_TRUE(WaitUntil([&] { return ListItemCount(list) == 4; }));
+    EXPECT_TRUE(palisor().WaitForPolicyLine("port 53 UDP off Name service", false));
+    ASSERT_TRUE(WaitUntil([&] { return ListItemCount(list) == 3; }));
     const auto rows = ListRows(list, 5);
-    EXPECT_EQ(rows[1], (std::vector<std::string>{"", "Name service", "53 ", "UDP", "Remove"}));
-    EXPECT_EQ(rows[2], (std::vector<std::string>{"", "Voice", "5060 ", "UDP", "Remove"}));
-    EXPECT_TRUE(palisor().WaitForPolicyLine("port 53 UDP off Name service"));
+    EXPECT_EQ(rows[1], (std::vector<std::string>{"", "Voice", "5060 ", "UDP", "Remove"}));
+    EXPECT_EQ(rows[2], (std::vector<std::string>{"", "Game", "27015 ", "UDP", "Remove"}));
 }
 
 TEST_F(PalisorTest, ProgramsPageBrowsesAddsSwitchesAndRemovesThroughTheFirewall) {
