@@ -86,4 +86,10 @@ if [ -z "$xp_passed" ] || [ "${xp_failed:-1}" -ne 0 ]; then
     failures=$((failures + ${xp_failed:-1}))
 fi
 
+if build fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPALISOR_FUZZ=ON -DPALISOR_TESTS=OFF \
+    -DPALISOR_WERROR=ON; then
+    run_ctest fuzz
+    tiers+=("fuzz=build/fuzz")
+fi
+
 python3 scripts/summarize.py "${tiers[@]}" --extra-failures "$failures" --extra-passes "${xp_passed:-0}"
