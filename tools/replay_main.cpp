@@ -1,14 +1,12 @@
 // palisor-replay: feeds every datagram of a capture file through the traffic view's decoder, as
 // the capture thread would, and prints the transcript lines (and, on request, the final tree).
 
+#include "tools/capture_reader.h"
 #include "tools/link_layer.h"
 #include "traffic/memory_tree.h"
 #include "traffic/traffic_decoder.h"
 #include "traffic/transcript_sink.h"
 
-#include <pcap/pcap.h>
-
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -61,29 +59,11 @@ int main(int argc, char** argv) {
     if (!path || (tree && quiet))
         return Usage();
 
-    char error[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* capture = nullptr;
-    if (std::strcmp(path, "-") == 0) {
-        capture = pcap_open_offline(path, error);
-    } else {
-        // The file through a large buffer of its own: a few hundred reads instead of tens of
-        // thousands. libpcap closes the file with the capture.
-        std::FILE* file = std::fopen(path, "rb");
-        if (!file) {
-            std::fprintf(stderr, "palisor-replay: %s: %s\n", path, std::strerror(errno));
-            return 1;
-        }
-        static char inputBuffer[1 << 20];
-        std::setvbuf(file, inputBuffer, _IOFBF, sizeof inputBuffer);
-        capture = pcap_fopen_offline(file, error);
-        if (!capture)
-            std::fclose(file);
-    }
-    if (!capture) {
-        std::fprintf(stderr, "palisor-replay: %s\n", error);
+    palisor::CaptureReader capture;
+    if (!capture.Open(path)) {
+        std::fprintf(stderr, "palisor-replay: %s\n", capture.error().c_str());
         return 1;
     }
-    const int linkType = pcap_datalink(capture);
 
     // Large output buffer: the transcript is most of the work the process does.
     static char outputBuffer[1 << 20];
@@ -98,13 +78,13 @@ int main(int argc, char** argv) {
     constexpr std::size_t kMaxDatagram = 65535;
     unsigned long long datagrams = 0;
     const auto started = std::chrono::steady_clock::now();
-    pcap_pkthdr* header = nullptr;
     const unsigned char* frame = nullptr;
+    std::size_t frameLength = 0;
     int result = 0;
-    while ((result = pcap_next_ex(capture, &header, &frame)) == 1) {
+    while ((result = capture.Next(frame, frameLength)) == 1) {
         const unsigned char* datagram = nullptr;
         std::size_t length = 0;
-        if (!palisor::ExtractIpDatagram(linkType, frame, header->caplen, datagram, length))
+        if (!palisor::ExtractIpDatagram(capture.linkType(), frame, frameLength, datagram, length))
             continue;
         // A raw socket hands over at most 65535 bytes; the decoder reads the frame where it lies.
         if (length > kMaxDatagram)
@@ -112,10 +92,9 @@ int main(int argc, char** argv) {
         ++datagrams;
         decoder.DecodeIpPacket(datagram, length);
     }
-    const bool readFailed = result == PCAP_ERROR;
+    const bool readFailed = result < 0;
     if (readFailed)
-        std::fprintf(stderr, "palisor-replay: %s\n", pcap_geterr(capture));
-    pcap_close(capture);
+        std::fprintf(stderr, "palisor-replay: %s\n", capture.error().c_str());
 
     if (tree) {
         std::fputs("--\n", stdout);

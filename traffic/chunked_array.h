@@ -5,15 +5,12 @@
 // chunk's address. On Linux chunks of 2 MB and more ask for huge pages, so a large array costs a
 // page fault per 2 MB instead of one per 4 KB.
 
+#include "traffic/large_memory.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <new>
 #include <utility>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace palisor {
 
@@ -63,7 +60,6 @@ public:
 
 private:
     static constexpr unsigned kMaxChunks = 40;
-    static constexpr std::size_t kHugePage = std::size_t(2) << 20;
     static constexpr std::size_t kAlign = alignof(T) > 64 ? alignof(T) : 64;
 
     static unsigned ChunkOf(std::size_t i) {
@@ -73,28 +69,8 @@ private:
     static std::size_t ChunkStart(unsigned k) { return kFirst * ((std::size_t(1) << k) - 1); }
     static std::size_t ChunkBytes(unsigned k) { return sizeof(T) * (kFirst << k); }
 
-    static void* Allocate(std::size_t bytes) {
-#if defined(__linux__)
-        if (bytes >= kHugePage) {
-            const std::size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-            void* memory = std::aligned_alloc(kHugePage, rounded);
-            if (!memory)
-                throw std::bad_alloc();
-            madvise(memory, rounded, MADV_HUGEPAGE); // a hint: without it the memory is as good
-            return memory;
-        }
-#endif
-        return ::operator new(bytes, std::align_val_t(kAlign));
-    }
-    static void Release(void* memory, [[maybe_unused]] std::size_t bytes) {
-#if defined(__linux__)
-        if (bytes >= kHugePage) {
-            std::free(memory);
-            return;
-        }
-#endif
-        ::operator delete(memory, std::align_val_t(kAlign));
-    }
+    static void* Allocate(std::size_t bytes) { return AllocateLarge(bytes, kAlign); }
+    static void Release(void* memory, std::size_t bytes) { ReleaseLarge(memory, bytes, kAlign); }
 
     T* chunks_[kMaxChunks] = {};
     unsigned chunkCount_ = 0;

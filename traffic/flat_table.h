@@ -8,10 +8,12 @@
 // Values are moved when the table grows and when an erase shifts slots; the caller's "relocated"
 // callback sees each value at its new place, so whatever points at it can be brought up to date.
 
+#include "traffic/large_memory.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <memory>
+#include <new>
 #include <utility>
 
 namespace palisor {
@@ -30,6 +32,7 @@ inline std::uint64_t MixHash(std::uint64_t h) {
 // a value chosen per process, so traffic cannot be shaped to pile its keys onto one probe run.
 inline std::uint64_t HashBytes(const void* data, std::size_t size, std::uint64_t seed = 0) {
     const auto* bytes = static_cast<const unsigned char*>(data);
+    const std::size_t whole = size;
     std::uint64_t h = seed ^ (size * 0x9e3779b97f4a7c15ULL);
     while (size >= 8) {
         std::uint64_t word = 0;
@@ -38,8 +41,22 @@ inline std::uint64_t HashBytes(const void* data, std::size_t size, std::uint64_t
         bytes += 8;
         size -= 8;
     }
+    // The last 1 to 7 bytes, read with fixed-size loads (every byte lands in the word).
     std::uint64_t tail = 0;
-    std::memcpy(&tail, bytes, size);
+    if (size != 0) {
+        if (whole >= 8) {
+            std::memcpy(&tail, bytes + size - 8, 8);
+            tail >>= (8 - size) * 8;
+        } else if (size >= 4) {
+            std::uint32_t low = 0;
+            std::uint32_t high = 0;
+            std::memcpy(&low, bytes, 4);
+            std::memcpy(&high, bytes + size - 4, 4);
+            tail = low | (std::uint64_t(high) << 32);
+        } else {
+            tail = bytes[0] | (std::uint64_t(bytes[size / 2]) << 8) | (std::uint64_t(bytes[size - 1]) << 16);
+        }
+    }
     return MixHash(h ^ tail ^ (std::uint64_t(size) << 59));
 }
 
@@ -58,6 +75,7 @@ public:
     FlatTable() = default;
     FlatTable(const FlatTable&) = delete;
     FlatTable& operator=(const FlatTable&) = delete;
+    ~FlatTable() { Destroy(slots_, capacity_, capacity_); }
 
     std::size_t size() const { return size_; }
     std::size_t capacity() const { return capacity_; }
@@ -92,7 +110,7 @@ public:
 
     // Frees a slot of this table; the slots after it in its probe run move back to close the gap.
     template <typename Relocated> void Erase(Slot* slot, Relocated&& relocated) {
-        std::size_t hole = static_cast<std::size_t>(slot - slots_.get());
+        std::size_t hole = static_cast<std::size_t>(slot - slots_);
         for (std::size_t i = (hole + 1) & mask_; slots_[i].hash != 0; i = (i + 1) & mask_) {
             const std::size_t home = slots_[i].hash & mask_;
             // Slot i may move into the hole unless its home lies cyclically in (hole, i].
@@ -114,7 +132,7 @@ public:
         if (!slots_ || !address)
             return nullptr;
         const auto at = reinterpret_cast<std::uintptr_t>(address);
-        const auto first = reinterpret_cast<std::uintptr_t>(slots_.get());
+        const auto first = reinterpret_cast<std::uintptr_t>(slots_);
         if (at < first || (at - first) / sizeof(Slot) >= capacity_)
             return nullptr;
         Slot& slot = slots_[(at - first) / sizeof(Slot)];
@@ -130,13 +148,35 @@ public:
 private:
     static std::uint64_t Tag(std::uint64_t hash) { return hash != 0 ? hash : 1; }
 
+    // An array of free slots, from the large-block allocator (huge pages for a large table).
+    static Slot* Make(std::size_t capacity) {
+        void* memory = AllocateLarge(capacity * sizeof(Slot), alignof(Slot));
+        Slot* slots = static_cast<Slot*>(memory);
+        std::size_t made = 0;
+        try {
+            for (; made < capacity; ++made)
+                new (&slots[made]) Slot();
+        } catch (...) {
+            Destroy(slots, made, capacity);
+            throw;
+        }
+        return slots;
+    }
+    // The first made slots of an array of capacity.
+    static void Destroy(Slot* slots, std::size_t made, std::size_t capacity) {
+        if (!slots)
+            return;
+        for (std::size_t i = 0; i < made; ++i)
+            slots[i].~Slot();
+        ReleaseLarge(slots, capacity * sizeof(Slot), alignof(Slot));
+    }
+
     template <typename Relocated> void Grow(Relocated& relocated) {
         const std::size_t capacity = capacity_ ? capacity_ * 2 : 16;
-        // Allocated before anything moves: if it fails the table is left as it was.
-        std::unique_ptr<Slot[]> fresh(new Slot[capacity]);
-        std::unique_ptr<Slot[]> old = std::move(slots_);
+        // Made before anything moves: if that fails the table is left as it was.
+        Slot* old = slots_;
         const std::size_t oldCapacity = capacity_;
-        slots_ = std::move(fresh);
+        slots_ = Make(capacity);
         capacity_ = capacity;
         mask_ = capacity - 1;
         for (std::size_t k = 0; k < oldCapacity; ++k) {
@@ -149,9 +189,10 @@ private:
             slots_[i].value = std::move(old[k].value);
             relocated(slots_[i].value);
         }
+        Destroy(old, oldCapacity, oldCapacity);
     }
 
-    std::unique_ptr<Slot[]> slots_;
+    Slot* slots_ = nullptr;
     std::size_t capacity_ = 0;
     std::size_t mask_ = 0;
     std::size_t size_ = 0;

@@ -86,7 +86,7 @@ public:
     const_iterator end() const { return const_iterator(this, 0); }
 
 private:
-    struct Record {
+    struct alignas(64) Record { // two cache lines
         Session session;
         std::uint64_t hash = 0;
         Index orderPrevious = 0;

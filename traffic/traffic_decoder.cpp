@@ -49,9 +49,9 @@ constexpr char kDigitPairs[] =
 
 // Decimal digits of a value, written at out; returns how many.
 std::size_t WriteDecimal(char* out, std::uint32_t value) {
-    std::size_t n = 1;
-    for (std::uint32_t rest = value; rest >= 10; rest /= 10)
-        ++n;
+    const std::size_t n = 1 + (value >= 10) + (value >= 100) + (value >= 1000) + (value >= 10000) +
+                          (value >= 100000) + (value >= 1000000) + (value >= 10000000) +
+                          (value >= 100000000) + (value >= 1000000000);
     char* at = out + n;
     while (value >= 100) {
         const std::uint32_t pair = value % 100;
@@ -166,7 +166,6 @@ TrafficDecoder::PairIndex TrafficDecoder::AddPair(std::string_view key, std::uin
         sparePair_ = 0;
     Pair& pair = At(index);
     pair = Pair{};
-    pair.hash = hash;
     pair.live = true;
     if (key.size() > kInlineKey) {
         pair.keyLength = kLongKey;
@@ -188,7 +187,8 @@ void TrafficDecoder::FreePairIfUnused(PairIndex index) {
                 break;
             }
     } else {
-        auto* slot = pairIndex_.Find(pair.hash, [index](PairIndex held) { return held == index; });
+        const std::uint64_t hash = KeyHash(std::string_view(pair.key, pair.keyLength));
+        auto* slot = pairIndex_.Find(hash, [index](PairIndex held) { return held == index; });
         if (slot)
             pairIndex_.Erase(slot, [](PairIndex&) {});
     }
@@ -235,8 +235,9 @@ void TrafficDecoder::EvictOldest() {
     FreePairIfUnused(index);
 }
 
-void TrafficDecoder::OpenSession(std::string_view source, std::string_view destination, std::uint16_t srcPort,
-                                 std::uint16_t dstPort, std::uint32_t seq, std::uint32_t size) {
+TrafficDecoder::PairIndex TrafficDecoder::OpenSession(std::string_view source, std::string_view destination,
+                                                      std::uint16_t srcPort, std::uint16_t dstPort,
+                                                      std::uint32_t seq, std::uint32_t size) {
     while (limits_.sessions != 0 && sessionTable_.size() >= limits_.sessions) {
         if (oldest_ != 0)
             EvictOldest();
@@ -262,6 +263,7 @@ void TrafficDecoder::OpenSession(std::string_view source, std::string_view desti
         FreePairIfUnused(owner);
         throw;
     }
+    return owner;
 }
 
 std::string_view TrafficDecoder::MakeKey(std::string_view source, std::string_view destination) {
@@ -346,15 +348,18 @@ bool TrafficDecoder::Track(std::string_view source, std::string_view destination
         return false;
 
     const char* note = "";
+    // The entry of the two addresses, when the session table leads to it: it owns their sessions.
+    PairIndex pair = 0;
     const SessionTable::Index found =
         sessionTable_.FindIndex(source, header.srcPort, destination, header.dstPort);
     if (found == 0) {
         if (header.flags & kTcpSyn) {
-            OpenSession(source, destination, header.srcPort, header.dstPort, header.seq, size);
+            pair = OpenSession(source, destination, header.srcPort, header.dstPort, header.seq, size);
             note = kNoteNewSession;
         }
     } else {
         Session& session = sessionTable_.session(found);
+        pair = sessionTable_.OwnerOf(found);
         // The distance from the opening sequence number, modulo 2^32, read as signed.
         const std::int32_t gap = static_cast<std::int32_t>(header.seq - session.baseSeq);
         session.lastLen = size;
@@ -362,6 +367,9 @@ bool TrafficDecoder::Track(std::string_view source, std::string_view destination
             session.baseSeq = header.seq;
         } else if (header.flags & (kTcpRst | kTcpFin)) {
             CloseSession(found);
+            // Its last session gone, an entry not in the tree is no more.
+            if (pair != 0 && !At(pair).live)
+                pair = 0;
         } else if (size > 0) {
             if (gap < 0)
                 note = kNoteGapBelow;
@@ -370,7 +378,7 @@ bool TrafficDecoder::Track(std::string_view source, std::string_view destination
         }
     }
     Report(source, destination, header.srcPort, header.dstPort, header.seq, header.ack, header.flags, size,
-           note);
+           note, pair);
     return true;
 }
 
@@ -380,78 +388,79 @@ void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::stri
     if (!segment || !ReadTcpHeader(ByteReader(segment, std::size_t(size) + kTcpHeaderMin), header))
         return;
     Report(source, destination, header.srcPort, header.dstPort, header.seq, header.ack, header.flags, size,
-           note);
+           note, 0);
 }
 
 void TrafficDecoder::Report(std::string_view source, std::string_view destination, std::uint16_t srcPort,
                             std::uint16_t dstPort, std::uint32_t seq, std::uint32_t ack, std::uint8_t flags,
-                            std::uint32_t size, const char* note) {
-    // The six field texts: ports and size as "%ld", sequence and acknowledgement as "%lu".
-    char numbers[5][12];
-    std::string_view values[6];
-    values[0] = std::string_view(numbers[0], WriteDecimal(numbers[0], srcPort));
-    values[1] = std::string_view(numbers[1], WriteDecimal(numbers[1], dstPort));
-    values[2] = std::string_view(numbers[2], WriteDecimal(numbers[2], size));
-    values[3] = Flags().text[flags & 0x3F];
-    values[4] = std::string_view(numbers[3], WriteDecimal(numbers[3], seq));
-    values[5] = std::string_view(numbers[4], WriteDecimal(numbers[4], ack));
+                            std::uint32_t size, const char* note, PairIndex pair) {
+    const std::string& flagText = Flags().text[flags & 0x3F];
     const std::string_view noteText = note ? std::string_view(note) : std::string_view();
-
-    // "%s - %s {%ld-%ld}, len: %ld, seq: %s,ack: %s, Flags: %s %s\r\n"
-    static const char kSeparator[] = " - ";
-    static const char kPorts[] = " {";
-    static const char kLength[] = "}, len: ";
-    static const char kSeq[] = ", seq: ";
-    static const char kAck[] = ",ack: ";
-    static const char kFlags[] = ", Flags: ";
-    const std::size_t total = source.size() + 3 + destination.size() + 2 + values[0].size() + 1 +
-                              values[1].size() + 8 + values[2].size() + 7 + values[4].size() + 6 +
-                              values[5].size() + 9 + values[3].size() + 1 + noteText.size() + 2;
-    line_.resize(total);
-    char* out = &line_[0];
+    // "%s - %s {%ld-%ld}, len: %ld, seq: %s,ack: %s, Flags: %s %s\r\n", written straight into the
+    // line; the numbers are written once, in place, and the tree's fields take their texts from
+    // there: ports and size as "%ld", sequence and acknowledgement as "%lu".
+    constexpr std::size_t kFixed = 3 + 2 + 1 + 8 + 7 + 6 + 9 + 1 + 2;
+    const std::size_t longest =
+        source.size() + destination.size() + flagText.size() + noteText.size() + kFixed + 5 * 10;
+    if (line_.size() < longest)
+        line_.resize(longest);
+    char* const begin = &line_[0];
+    char* out = begin;
+    std::string_view values[6];
+    const auto number = [&out](std::uint32_t value) {
+        const std::string_view written(out, WriteDecimal(out, value));
+        out += written.size();
+        return written;
+    };
     Put(out, source);
-    Put(out, kSeparator, 3);
+    Put(out, " - ", 3);
     Put(out, destination);
-    Put(out, kPorts, 2);
-    Put(out, values[0]);
+    Put(out, " {", 2);
+    values[0] = number(srcPort);
     *out++ = '-';
-    Put(out, values[1]);
-    Put(out, kLength, 8);
-    Put(out, values[2]);
-    Put(out, kSeq, 7);
-    Put(out, values[4]);
-    Put(out, kAck, 6);
-    Put(out, values[5]);
-    Put(out, kFlags, 9);
-    Put(out, values[3]);
+    values[1] = number(dstPort);
+    Put(out, "}, len: ", 8);
+    values[2] = number(size);
+    Put(out, ", seq: ", 7);
+    values[4] = number(seq);
+    Put(out, ",ack: ", 6);
+    values[5] = number(ack);
+    Put(out, ", Flags: ", 9);
+    values[3] = flagText;
+    Put(out, flagText);
     *out++ = ' ';
     Put(out, noteText);
     *out++ = '\r';
     *out++ = '\n';
-    transcript_.WriteLine(line_.data(), line_.size());
+    const std::size_t total = std::size_t(out - begin);
+    transcript_.WriteLine(line_.data(), total);
 
     ++segmentsShown_;
-    Show(source, destination, values);
+    const std::uint32_t numbers[6] = {srcPort, dstPort, size, std::uint32_t(flags & 0x3F), seq, ack};
+    Show(source, destination, values, numbers, pair);
 }
 
 void TrafficDecoder::ShowInTree(const PacketFields& fields) {
     const std::string_view values[6] = {fields.srcPort, fields.dstPort, fields.size,
                                         fields.flags,   fields.seq,     fields.ack};
-    Show(fields.srcAddr, fields.dstAddr, values);
+    Show(fields.srcAddr, fields.dstAddr, values, nullptr, 0);
 }
 
 void TrafficDecoder::Show(std::string_view source, std::string_view destination,
-                          const std::string_view* values) {
-    const std::string_view key = MakeKey(source, destination);
-    const std::uint64_t keyHash = KeyHash(key);
-    PairIndex index = FindPair(key, keyHash);
+                          const std::string_view* values, const std::uint32_t* numbers, PairIndex pair) {
+    PairIndex index = pair;
+    if (index == 0) {
+        const std::string_view key = MakeKey(source, destination);
+        index = FindPair(key, KeyHash(key));
+    }
     if (index == 0 || At(index).top == 0) {
+        const std::string_view key = MakeKey(source, destination);
         while (limits_.conversations != 0 && shown_ >= limits_.conversations)
             EvictOldest();
         if (index == 0)
-            index = AddPair(key, keyHash);
+            index = AddPair(key, KeyHash(key));
         try {
-            InsertConversation(index, source, destination, values);
+            InsertConversation(index, source, destination, values, numbers);
         } catch (...) {
             FreePairIfUnused(index);
             throw;
@@ -459,20 +468,28 @@ void TrafficDecoder::Show(std::string_view source, std::string_view destination,
         FreePairIfUnused(index);
         return;
     }
-    // The entry becomes the most recently updated.
-    if (index != newest_) {
+    // The entry becomes the most recently updated. Without limits nothing is ever pushed out, so
+    // the order is not kept up (it costs two records the caches seldom hold).
+    if (index != newest_ && (limits_.conversations != 0 || limits_.sessions != 0)) {
         Unlink(index);
         LinkNewest(index);
     }
-    const Pair& pair = At(index);
+    Pair& entry = At(index);
     for (int i = 0; i < 6; ++i) {
-        const TreeItem item = pair.tcpFields[i];
+        const TreeItem item = entry.tcpFields[i];
         if (item == 0)
             continue;
+        const std::uint8_t bit = std::uint8_t(1u << i);
+        if (numbers && (entry.shownMask & bit) && entry.shownValues[i] == numbers[i])
+            continue;
+        entry.shownMask &= std::uint8_t(~bit);
         std::string& text = fieldTexts_[i];
         text.resize(labelLength_[i] + values[i].size());
         std::memcpy(&text[labelLength_[i]], values[i].data(), values[i].size());
-        tree_.SetText(item, text);
+        if (tree_.SetText(item, text) && numbers) {
+            entry.shownValues[i] = numbers[i];
+            entry.shownMask |= bit;
+        }
     }
 }
 
@@ -486,7 +503,8 @@ TreeItem TrafficDecoder::InsertField(TreeItem parent, const char* label, std::st
 }
 
 void TrafficDecoder::InsertConversation(PairIndex index, std::string_view source,
-                                        std::string_view destination, const std::string_view* values) {
+                                        std::string_view destination, const std::string_view* values,
+                                        const std::uint32_t* numbers) {
     const TreeItem top = tree_.InsertItem(0, key_, kImageConversation, kImageConversation);
     // Without its parent a child would land at the top level; a failed insertion ends the entry
     // (or its branch) instead, and nothing of it is remembered when the top item is missing.
@@ -508,6 +526,14 @@ void TrafficDecoder::InsertConversation(PairIndex index, std::string_view source
     Pair& pair = At(index);
     pair.top = top;
     std::copy(std::begin(tcpFields), std::end(tcpFields), std::begin(pair.tcpFields));
+    pair.shownMask = 0;
+    if (numbers) {
+        for (int i = 0; i < 6; ++i)
+            if (tcpFields[i] != 0) {
+                pair.shownValues[i] = numbers[i];
+                pair.shownMask |= std::uint8_t(1u << i);
+            }
+    }
     LinkNewest(index);
     ++shown_;
 }

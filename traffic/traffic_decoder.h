@@ -82,18 +82,23 @@ private:
     // One address pair in one direction: its tree entry while it has one, and the owner of its
     // sessions. Entry texts up to kInlineKey characters are kept in the record ("255.255.255.255 -
     // 255.255.255.255" has 33); longer ones (possible only through ShowInTree) in a map beside it.
-    static constexpr std::size_t kInlineKey = 39;
+    static constexpr std::size_t kInlineKey = 37;
     static constexpr std::uint8_t kLongKey = 0xFF;
-    struct Pair {
-        std::uint64_t hash = 0;
+    // Two cache lines, of which a segment of a known entry reads mostly the first.
+    struct alignas(64) Pair {
         TreeItem top = 0; // 0: not shown in the tree
         TreeItem tcpFields[6] = {};
+        // The numbers the six TCP fields show, where bit i of shownMask says field i shows
+        // shownValues[i]: a field whose number has not changed is not written again.
+        std::uint32_t shownValues[6] = {};
         PairIndex older = 0; // links of the shown entries, least recently updated first
         PairIndex newer = 0; // for a free record: the next free one
+        std::uint8_t shownMask = 0;
+        bool live = false;
         std::uint8_t keyLength = 0;
         char key[kInlineKey] = {};
-        bool live = false;
     };
+    static_assert(sizeof(Pair) == 128, "two cache lines");
 
     std::uint64_t KeyHash(std::string_view key) const { return HashBytes(key.data(), key.size(), seed_); }
     Pair& At(PairIndex index) { return pairs_[index - 1]; }
@@ -105,22 +110,26 @@ private:
     // The steps of a segment on address texts that need not be strings of their own.
     bool Track(std::string_view source, std::string_view destination, const unsigned char* segment,
                std::uint32_t length);
+    // pair: the entry of the two addresses when the caller knows it (a session's owner), else 0.
     void Report(std::string_view source, std::string_view destination, std::uint16_t srcPort,
                 std::uint16_t dstPort, std::uint32_t seq, std::uint32_t ack, std::uint8_t flags,
-                std::uint32_t size, const char* note);
-    // values: the six TCP field texts, in the order of the entry.
-    void Show(std::string_view source, std::string_view destination, const std::string_view* values);
+                std::uint32_t size, const char* note, PairIndex pair);
+    // values: the six TCP field texts, in the order of the entry; numbers: the numbers they were
+    // written from (the flags as their six bits), or null when the texts came from elsewhere.
+    void Show(std::string_view source, std::string_view destination, const std::string_view* values,
+              const std::uint32_t* numbers, PairIndex pair);
     void FreePairIfUnused(PairIndex index);
     void LinkNewest(PairIndex index);
     void Unlink(PairIndex index);
     // The least recently updated entry leaves the tree with its sessions.
     void EvictOldest();
-    void OpenSession(std::string_view source, std::string_view destination, std::uint16_t srcPort,
-                     std::uint16_t dstPort, std::uint32_t seq, std::uint32_t size);
+    // Returns the entry of the two addresses, which owns the session.
+    PairIndex OpenSession(std::string_view source, std::string_view destination, std::uint16_t srcPort,
+                          std::uint16_t dstPort, std::uint32_t seq, std::uint32_t size);
     void CloseSession(SessionTable::Index index);
     void AdoptTree();
     void InsertConversation(PairIndex index, std::string_view source, std::string_view destination,
-                            const std::string_view* values);
+                            const std::string_view* values, const std::uint32_t* numbers);
     TreeItem InsertField(TreeItem parent, const char* label, std::string_view value);
 
     TreeAccess& tree_;
@@ -144,7 +153,7 @@ private:
     char sourceText_[16] = {};
     char destinationText_[16] = {};
     std::string key_;
-    std::string line_;
+    std::string line_; // only ever grows: its first bytes hold the line being written
     std::string text_;
     std::string fieldTexts_[6]; // each starts with its padded label
     std::size_t labelLength_[6] = {};

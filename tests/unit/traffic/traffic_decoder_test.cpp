@@ -3,6 +3,7 @@
 #include "tests/unit/traffic/datagram_builder.h"
 #include "tests/unit/traffic/expected_tree.h"
 #include "traffic/memory_tree.h"
+#include "traffic/packet_fields.h"
 #include "traffic/tcp_text.h"
 #include "traffic/traffic_decoder.h"
 
@@ -101,6 +102,16 @@ TEST_F(TrafficDecoderTest, LaterSegmentOfTheSamePairRewritesOnlyTheTcpTexts) {
     EXPECT_EQ(tree.GetText(8), Dots("Size:", 35) + "7");
     EXPECT_EQ(tree.GetText(9), Dots("Flags:", 34) + "ACK,PUSH");
     EXPECT_EQ(tree.GetText(10), Dots("Sequence:", 31) + "4294967295");
+    EXPECT_EQ(tree.GetText(11), Dots("Ack:", 36) + "123456");
+
+    // Fields whose numbers did not change are not written again; that must never leave a field
+    // showing something else. Texts shown from elsewhere are replaced by the next segment's.
+    PacketFields fields{"10.0.0.5", "10.0.0.1", "x", "x", "x", "x", "x", "x"};
+    decoder.ShowInTree(fields);
+    EXPECT_EQ(tree.GetText(6), Dots("Source Port:", 28) + "x");
+    Feed(later);
+    EXPECT_EQ(tree.GetText(6), Dots("Source Port:", 28) + "3000");
+    EXPECT_EQ(tree.GetText(9), Dots("Flags:", 34) + "ACK,PUSH");
     EXPECT_EQ(tree.GetText(11), Dots("Ack:", 36) + "123456");
 
     // The other direction is a conversation of its own, after the first.
@@ -392,6 +403,27 @@ TEST(TrafficTree, FailedInsertionsNeverPutFieldsAtTheTopLevel) {
     EXPECT_EQ(starved.ItemCount(), 22u);
     EXPECT_EQ(survivor.conversationCount(), 2u);
     EXPECT_EQ(survivor.sessionTable().size(), 2u);
+}
+
+TEST(TrafficTree, AFieldTheTreeRefusedToChangeIsWrittenAgainWithTheNextSegment) {
+    struct RefusingTree : MemoryTree {
+        TreeItem refused = 0;
+        bool SetText(TreeItem item, const std::string& text) override {
+            return item != refused && MemoryTree::SetText(item, text);
+        }
+    } tree;
+    NullTranscriptSink sink;
+    TrafficDecoder decoder(tree, sink);
+    const auto syn = BuildDatagram(Segment(kClient, 1025, kServer, 80, kTcpSyn, 1));
+    const auto data = BuildDatagram(Segment(kClient, 1025, kServer, 80, kTcpAck, 2, 10));
+    decoder.DecodeIpPacket(syn.data(), syn.size());
+    tree.refused = 9; // Flags
+    decoder.DecodeIpPacket(data.data(), data.size());
+    EXPECT_EQ(tree.GetText(9), Dots("Flags:", 34) + "SYN,TAPI");
+    EXPECT_EQ(tree.GetText(8), Dots("Size:", 35) + "10");
+    tree.refused = 0;
+    decoder.DecodeIpPacket(data.data(), data.size());
+    EXPECT_EQ(tree.GetText(9), Dots("Flags:", 34) + "ACK");
 }
 
 TEST(TrafficTree, ADecoderTakesOverTheEntriesOfAnExistingTree) {
