@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace palisor {
 
@@ -63,39 +64,75 @@ std::uint8_t MemoryTree::PrefixOf(const char* text, std::size_t length) {
     return std::uint8_t(prefixes_.size());
 }
 
+void MemoryTree::DropOutside(Node& node, std::uint32_t index) {
+    if (node.length == Node::kSlot) {
+        std::uint32_t slot = 0;
+        std::memcpy(&slot, node.text, sizeof slot);
+        std::memcpy(slots_[slot - 1].text, &freeSlots_, sizeof freeSlots_);
+        freeSlots_ = slot;
+    } else if (node.length == Node::kLong) {
+        longTexts_.erase(index);
+    }
+    node.length = 0;
+}
+
 void MemoryTree::StoreText(TreeItem item, const std::string& text) {
+    constexpr std::size_t kInline = sizeof(Node::text);
+    constexpr std::size_t kInSlot = sizeof(Slot::text);
     const char* data = text.data();
     std::size_t length = text.size();
     std::uint8_t prefix = 0;
     Node& node = At(item);
-    if (length > sizeof(Node::text) && node.prefix != 0) {
+    if (length > kInline && node.prefix != 0) {
         // Mostly the same label as before, with a new value.
         const std::string& known = prefixes_[node.prefix - 1];
-        if (known.size() < length && length - known.size() <= sizeof(Node::text) &&
+        if (known.size() < length && length - known.size() <= kInSlot &&
             std::memcmp(known.data(), data, known.size()) == 0) {
             prefix = node.prefix;
             data += known.size();
             length -= known.size();
         }
     }
-    if (length > sizeof(Node::text)) {
+    if (length > kInline && prefix == 0) {
         const std::size_t labelEnd = PaddedLabelEnd(data, length);
-        if (labelEnd != 0 && length - labelEnd <= sizeof(Node::text) &&
-            (prefix = PrefixOf(data, labelEnd)) != 0) {
+        if (labelEnd != 0 && length - labelEnd <= kInSlot && (prefix = PrefixOf(data, labelEnd)) != 0) {
             data += labelEnd;
             length -= labelEnd;
         }
     }
     const auto index = static_cast<std::uint32_t>(item);
-    if (length > sizeof(Node::text)) {
-        longTexts_[index] = text;
+    if (length > kInSlot) {
+        longTexts_[index] = text; // first: it may throw
+        if (node.length != Node::kLong)
+            DropOutside(node, index);
         node.prefix = 0;
         node.length = Node::kLong;
         return;
     }
-    // Only a tree that holds long texts looks for one to drop.
-    if (node.length == Node::kLong)
-        longTexts_.erase(index);
+    if (length > kInline) {
+        std::uint32_t slot = 0;
+        if (node.length == Node::kSlot) {
+            std::memcpy(&slot, node.text, sizeof slot);
+        } else {
+            if (freeSlots_ != 0) {
+                slot = freeSlots_;
+                std::memcpy(&freeSlots_, slots_[slot - 1].text, sizeof freeSlots_);
+            } else {
+                if (slots_.size() >= std::numeric_limits<std::uint32_t>::max())
+                    throw std::bad_alloc();
+                slot = static_cast<std::uint32_t>(slots_.Grow() + 1); // may throw, before any change
+            }
+            DropOutside(node, index);
+        }
+        Slot& held = slots_[slot - 1];
+        std::memcpy(held.text, data, length);
+        held.length = static_cast<std::uint8_t>(length);
+        std::memcpy(node.text, &slot, sizeof slot);
+        node.prefix = prefix;
+        node.length = Node::kSlot;
+        return;
+    }
+    DropOutside(node, index);
     std::memcpy(node.text, data, length);
     node.prefix = prefix;
     node.length = static_cast<std::uint8_t>(length);
@@ -109,7 +146,28 @@ void MemoryTree::AppendText(std::string& out, TreeItem item) const {
     }
     if (node.prefix != 0)
         out += prefixes_[node.prefix - 1];
+    if (node.length == Node::kSlot) {
+        std::uint32_t slot = 0;
+        std::memcpy(&slot, node.text, sizeof slot);
+        const Slot& held = slots_[slot - 1];
+        out.append(held.text, held.length);
+        return;
+    }
     out.append(node.text, node.length);
+}
+
+int MemoryTree::Image(TreeItem item) const {
+    const Node* node = Find(item);
+    if (!node)
+        return 0;
+    return node->image == Node::kWideImage ? wideImages_.at(std::uint32_t(item)).first : node->image;
+}
+
+int MemoryTree::SelectedImage(TreeItem item) const {
+    const Node* node = Find(item);
+    if (!node)
+        return 0;
+    return node->image == Node::kWideImage ? wideImages_.at(std::uint32_t(item)).second : node->selectedImage;
 }
 
 std::string MemoryTree::GetText(TreeItem item) {
@@ -133,7 +191,18 @@ TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int im
         }
         item = spare_;
     }
-    StoreText(item, text);
+    // Images a record cannot hold go to the map first, and leave it again if the text fails.
+    const auto narrow = [](int image) { return image > Node::kWideImage && image <= 127; };
+    const bool wide = !narrow(image) || !narrow(selectedImage);
+    if (wide)
+        wideImages_[static_cast<std::uint32_t>(item)] = {image, selectedImage};
+    try {
+        StoreText(item, text);
+    } catch (...) {
+        if (wide)
+            wideImages_.erase(static_cast<std::uint32_t>(item));
+        throw;
+    }
     if (item == freeItems_) {
         freeItems_ = At(item).next;
         --freeCount_;
@@ -143,8 +212,8 @@ TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int im
     Node& node = At(item);
     node.parent = static_cast<std::uint32_t>(parent);
     node.firstChild = node.lastChild = node.next = 0;
-    node.image = image;
-    node.selectedImage = selectedImage;
+    node.image = wide ? Node::kWideImage : static_cast<std::int8_t>(image);
+    node.selectedImage = wide ? Node::kWideImage : static_cast<std::int8_t>(selectedImage);
     node.live = 1;
     std::uint32_t& last = parent == 0 ? lastRoot_ : At(parent).lastChild;
     std::uint32_t& first = parent == 0 ? firstRoot_ : At(parent).firstChild;
@@ -166,8 +235,9 @@ bool MemoryTree::SetText(TreeItem item, const std::string& text) {
 
 void MemoryTree::Release(TreeItem item) {
     Node& node = At(item);
-    if (node.length == Node::kLong)
-        longTexts_.erase(static_cast<std::uint32_t>(item));
+    DropOutside(node, static_cast<std::uint32_t>(item));
+    if (node.image == Node::kWideImage)
+        wideImages_.erase(static_cast<std::uint32_t>(item));
     node = Node{};
     node.next = static_cast<std::uint32_t>(freeItems_);
     freeItems_ = item;

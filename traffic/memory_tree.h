@@ -1,15 +1,16 @@
 #pragma once
 // A tree kept in memory, with the same operations and ordering as the tree-view control. Used by
-// tests, the replay tool and the fuzzer.
+// tests, the replay tool, the fuzzer and the capture thread's queued tree.
 //
-// Each item is one 64-byte record, links and text together, found by its number alone in an array
-// that grows in chunks (nothing already stored is ever copied): changing a text writes one cache
-// line and reads nothing else, as cheap with a million items as with ten. A text of up to 34
+// Each item is one 40-byte record, links and text together, found by its number alone in an array
+// that grows in chunks (nothing already stored is ever copied): changing a short text writes the
+// record and reads nothing else, as cheap with a million items as with ten. A text of up to 15
 // characters is kept in the record. A longer one that starts with a label padded by dots ("Size:....
 // 12") keeps only a number for that start, which is shared by every item with the same label, and
-// the rest in the record; texts that fit neither way are kept in a map beside the records. The
-// numbers and records of deleted items are used again by later insertions, so a tree whose entries
-// come and go stays the size of what it holds.
+// the rest in the record. What is still longer goes to a 40-byte slot of a second array (up to 39
+// characters), and only a text longer than that to a map beside them. The numbers and records of
+// deleted items, and freed slots, are used again, so a tree whose entries come and go stays the
+// size of what it holds.
 
 #include "traffic/chunked_array.h"
 #include "traffic/tree_access.h"
@@ -17,27 +18,36 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace palisor {
 
 class MemoryTree : public TreeAccess {
 public:
-    struct alignas(64) Node {
-        static constexpr std::uint8_t kLong = 0xFF; // the text is in the map of long texts
+    struct Node {
+        static constexpr std::uint8_t kLong = 0xFF;     // the text is in the map of long texts
+        static constexpr std::uint8_t kSlot = 0xFE;     // the text is in a slot; text holds its number
+        static constexpr std::int8_t kWideImage = -128; // the images are in the map of wide images
         std::uint32_t parent = 0;
         std::uint32_t firstChild = 0;
         std::uint32_t lastChild = 0;
         std::uint32_t next = 0; // for a deleted item: the next deleted one
         std::uint32_t previous = 0;
-        std::int32_t image = 0;
-        std::int32_t selectedImage = 0;
+        std::int8_t image = 0;
+        std::int8_t selectedImage = 0;
         std::uint8_t live = 0;
         std::uint8_t prefix = 0; // 0 none, else the shared start of the text
-        std::uint8_t length = 0; // of the text kept here, or kLong
-        char text[33] = {};
+        std::uint8_t length = 0; // of the text kept here, or kSlot or kLong
+        char text[15] = {};
     };
-    static_assert(sizeof(Node) == 64, "one item per cache line");
+    static_assert(sizeof(Node) == 40, "a small record per item");
+
+    struct Slot {
+        char text[39];
+        std::uint8_t length; // for a free slot: unused; text holds the next free one
+    };
+    static_assert(sizeof(Slot) == 40, "a small slot per long text");
 
     MemoryTree() = default;
     MemoryTree(const MemoryTree&) = delete;
@@ -54,6 +64,9 @@ public:
 
     // Null for an unknown or deleted item.
     const Node* Find(TreeItem item) const;
+    // The images an item was inserted with; 0 for an unknown item.
+    int Image(TreeItem item) const;
+    int SelectedImage(TreeItem item) const;
 
     // The whole tree, one item per line in tree order, indented two blanks per level.
     std::string Dump() const;
@@ -67,11 +80,16 @@ private:
     // The number of a shared text start, 0 when there is none (and no room for a new one).
     std::uint8_t PrefixOf(const char* text, std::size_t length);
     void Release(TreeItem item);
+    // Gives back what holds the item's text outside its record (a slot or a long text).
+    void DropOutside(Node& node, std::uint32_t index);
 
     ChunkedArray<Node> nodes_; // item n is nodes_[n - 1]
+    ChunkedArray<Slot> slots_; // slot n is slots_[n - 1]
+    std::uint32_t freeSlots_ = 0;
     std::unordered_map<std::uint32_t, std::string> longTexts_;
-    std::vector<std::string> prefixes_;                           // prefix n is prefixes_[n - 1]
-    std::unordered_map<std::uint64_t, std::uint8_t> prefixIndex_; // hash of a prefix -> its number
+    std::unordered_map<std::uint32_t, std::pair<int, int>> wideImages_; // beyond what a record holds
+    std::vector<std::string> prefixes_;                                 // prefix n is prefixes_[n - 1]
+    std::unordered_map<std::uint64_t, std::uint8_t> prefixIndex_;       // hash of a prefix -> its number
     std::uint32_t firstRoot_ = 0;
     std::uint32_t lastRoot_ = 0;
     TreeItem spare_ = 0;     // a record grown for an insertion that failed before using it

@@ -56,8 +56,8 @@ TEST_F(TrafficDecoderTest, OpeningSynMakesTheDocumentedLineAndAnElevenItemEntry)
     // Images: conversation 0, header groups 1, fields 2, the same when selected.
     const int images[11] = {0, 1, 2, 2, 1, 2, 2, 2, 2, 2, 2};
     for (TreeItem item = 1; item <= 11; ++item) {
-        EXPECT_EQ(tree.Find(item)->image, images[item - 1]) << item;
-        EXPECT_EQ(tree.Find(item)->selectedImage, images[item - 1]) << item;
+        EXPECT_EQ(tree.Image(item), images[item - 1]) << item;
+        EXPECT_EQ(tree.SelectedImage(item), images[item - 1]) << item;
     }
 }
 
