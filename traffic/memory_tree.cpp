@@ -132,7 +132,8 @@ void MemoryTree::StoreText(TreeItem item, const std::string& text) {
         node.length = Node::kSlot;
         return;
     }
-    DropOutside(node, index);
+    if (node.length > sizeof(Node::text))
+        DropOutside(node, index);
     std::memcpy(node.text, data, length);
     node.prefix = prefix;
     node.length = static_cast<std::uint8_t>(length);

@@ -47,25 +47,57 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// Decimal digits of a value, written at out; returns how many.
+inline void PutPair(char* out, std::uint32_t value) {
+    std::memcpy(out, kDigitPairs + value * 2, 2);
+}
+
+// Exactly four digits of a value below 10000.
+inline void PutFour(char* out, std::uint32_t value) {
+    const std::uint32_t high = value / 100;
+    PutPair(out, high);
+    PutPair(out + 2, value - high * 100);
+}
+
+// Decimal digits of a value below 10000, written at out; returns how many.
+inline std::size_t WriteSmall(char* out, std::uint32_t value) {
+    if (value < 100) {
+        if (value < 10) {
+            *out = char('0' + value);
+            return 1;
+        }
+        PutPair(out, value);
+        return 2;
+    }
+    const std::uint32_t high = value / 100;
+    const std::uint32_t low = value - high * 100;
+    if (value < 1000) {
+        *out = char('0' + high);
+        PutPair(out + 1, low);
+        return 3;
+    }
+    PutPair(out, high);
+    PutPair(out + 2, low);
+    return 4;
+}
+
+// Decimal digits of a value, written at out; returns how many. Groups of four digits are worked out
+// independently of each other.
 std::size_t WriteDecimal(char* out, std::uint32_t value) {
-    const std::size_t n = 1 + (value >= 10) + (value >= 100) + (value >= 1000) + (value >= 10000) +
-                          (value >= 100000) + (value >= 1000000) + (value >= 10000000) +
-                          (value >= 100000000) + (value >= 1000000000);
-    char* at = out + n;
-    while (value >= 100) {
-        const std::uint32_t pair = value % 100;
-        value /= 100;
-        at -= 2;
-        std::memcpy(at, kDigitPairs + pair * 2, 2);
+    if (value < 10000)
+        return WriteSmall(out, value);
+    if (value < 100000000) {
+        const std::uint32_t top = value / 10000;
+        const std::size_t n = WriteSmall(out, top);
+        PutFour(out + n, value - top * 10000);
+        return n + 4;
     }
-    if (value >= 10) {
-        at -= 2;
-        std::memcpy(at, kDigitPairs + value * 2, 2);
-    } else {
-        *--at = char('0' + value);
-    }
-    return n;
+    const std::uint32_t top = value / 100000000;
+    const std::uint32_t rest = value - top * 100000000;
+    const std::uint32_t middle = rest / 10000;
+    const std::size_t n = WriteSmall(out, top);
+    PutFour(out + n, middle);
+    PutFour(out + n + 4, rest - middle * 10000);
+    return n + 8;
 }
 
 // The texts of every combination of the six flags, made once.

@@ -123,6 +123,30 @@ TEST_F(TrafficDecoderTest, LaterSegmentOfTheSamePairRewritesOnlyTheTcpTexts) {
     EXPECT_EQ(decoder.conversationCount(), 2u);
 }
 
+TEST_F(TrafficDecoderTest, NumbersAreWrittenInFullAtEveryNumberOfDigits) {
+    std::vector<std::uint32_t> values = {0u, 4294967295u, 4000000000u, 1000000001u};
+    for (std::uint32_t power = 1; power <= 1000000000u; power *= 10) {
+        values.push_back(power - 1);
+        values.push_back(power);
+        values.push_back(power + 7);
+        if (power == 1000000000u)
+            break;
+    }
+    for (const std::uint32_t value : values) {
+        TcpSegmentPlan plan = Segment(kClient, std::uint16_t(value), kServer, 80, kTcpAck, value);
+        plan.ack = ~value;
+        Feed(plan);
+        const std::string seq = std::to_string(value);
+        const std::string ack = std::to_string(~value);
+        EXPECT_NE(LastLine().find("{" + std::to_string(std::uint16_t(value)) + "-80}"), std::string::npos)
+            << value;
+        EXPECT_NE(LastLine().find("seq: " + seq + ",ack: " + ack + ","), std::string::npos) << value;
+        EXPECT_EQ(tree.GetText(10), Dots("Sequence:", 31) + seq);
+        EXPECT_EQ(tree.GetText(11), Dots("Ack:", 36) + ack);
+        EXPECT_EQ(tree.GetText(6), Dots("Source Port:", 28) + std::to_string(std::uint16_t(value)));
+    }
+}
+
 TEST_F(TrafficDecoderTest, SizeCountsTcpOptionsAndSkipsIpOptions) {
     TcpSegmentPlan syn = Segment(kClient, 1025, kServer, 80, kTcpSyn, 1);
     syn.optionBytes = 12;
