@@ -51,7 +51,10 @@ template <typename Tree> void SegmentWithConversations(benchmark::State& state) 
     const std::uint32_t server = Ipv4(172, 16, 0, 1);
     Tree tree;
     palisor::NullTranscriptSink sink;
-    palisor::TrafficDecoder decoder(tree, sink);
+    // Limits that never bite, so that every conversation stays while the order of updates is
+    // kept up as in the program.
+    const palisor::TrafficLimits limits{conversations + 1, conversations + 1};
+    palisor::TrafficDecoder decoder(tree, sink, limits);
     for (std::size_t i = 0; i < conversations; ++i) {
         const auto syn = BuildDatagram(Segment(Client(i), 40000, server, 443, 0x02, 1000));
         decoder.DecodeIpPacket(syn.data(), syn.size());
