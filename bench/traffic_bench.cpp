@@ -37,6 +37,11 @@ public:
         benchmark::DoNotOptimize(text.data());
         return true;
     }
+    bool SetLabeledText(palisor::TreeItem, const std::string& label, std::string_view value) override {
+        benchmark::DoNotOptimize(label.data());
+        benchmark::DoNotOptimize(value.data());
+        return true;
+    }
     bool DeleteItem(palisor::TreeItem item) override { return item != 0; }
 
 private:

@@ -54,6 +54,7 @@ std::uint8_t MemoryTree::PrefixOf(const char* text, std::size_t length) {
     }
     if (prefixes_.size() >= kMaxPrefixes)
         return 0;
+    prefixLabels_.reserve(prefixes_.size() + 1);
     prefixes_.emplace_back(text, length);
     try {
         prefixIndex_.emplace(hash, std::uint8_t(prefixes_.size()));
@@ -61,6 +62,7 @@ std::uint8_t MemoryTree::PrefixOf(const char* text, std::size_t length) {
         prefixes_.pop_back();
         throw;
     }
+    prefixLabels_.push_back(nullptr);
     return std::uint8_t(prefixes_.size());
 }
 
@@ -109,7 +111,12 @@ void MemoryTree::StoreText(TreeItem item, const std::string& text) {
         node.length = Node::kLong;
         return;
     }
-    if (length > kInline) {
+    Place(node, index, prefix, data, length);
+}
+
+void MemoryTree::Place(Node& node, std::uint32_t index, std::uint8_t prefix, const char* data,
+                       std::size_t length) {
+    if (length > sizeof(Node::text)) {
         std::uint32_t slot = 0;
         if (node.length == Node::kSlot) {
             std::memcpy(&slot, node.text, sizeof slot);
@@ -231,6 +238,24 @@ bool MemoryTree::SetText(TreeItem item, const std::string& text) {
     if (!Find(item))
         return false;
     StoreText(item, text);
+    return true;
+}
+
+bool MemoryTree::SetLabeledText(TreeItem item, const std::string& label, std::string_view value) {
+    Node* node = Lookup(item);
+    if (!node)
+        return false;
+    if (node->prefix != 0 && node->length != Node::kLong && value.size() <= sizeof(Slot::text) &&
+        prefixLabels_[node->prefix - 1] == &label) {
+        Place(*node, static_cast<std::uint32_t>(item), node->prefix, value.data(), value.size());
+        return true;
+    }
+    joined_.assign(label).append(value.data(), value.size());
+    StoreText(item, joined_);
+    // A shared start as long as the label is the label: known by its address from now on.
+    const std::uint8_t prefix = At(item).prefix;
+    if (prefix != 0 && prefixes_[prefix - 1].size() == label.size())
+        prefixLabels_[prefix - 1] = &label;
     return true;
 }
 

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -60,6 +61,9 @@ public:
     std::string GetText(TreeItem item) override;
     TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
     bool SetText(TreeItem item, const std::string& text) override;
+    // An item whose text starts with a shared label known to equal this one takes the new value
+    // without the label being joined, compared or looked up again.
+    bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) override;
     bool DeleteItem(TreeItem item) override;
 
     // Null for an unknown or deleted item.
@@ -76,6 +80,9 @@ private:
     Node& At(TreeItem item) { return nodes_[item - 1]; }
     // Writes the text into the item's record; may throw before changing anything.
     void StoreText(TreeItem item, const std::string& text);
+    // Keeps length characters at data (at most a slot's) after the shared start prefix (0 none), in
+    // the record or a slot; may throw before changing anything.
+    void Place(Node& node, std::uint32_t index, std::uint8_t prefix, const char* data, std::size_t length);
     void AppendText(std::string& out, TreeItem item) const;
     // The number of a shared text start, 0 when there is none (and no room for a new one).
     std::uint8_t PrefixOf(const char* text, std::size_t length);
@@ -89,7 +96,9 @@ private:
     std::unordered_map<std::uint32_t, std::string> longTexts_;
     std::unordered_map<std::uint32_t, std::pair<int, int>> wideImages_; // beyond what a record holds
     std::vector<std::string> prefixes_;                                 // prefix n is prefixes_[n - 1]
-    std::unordered_map<std::uint64_t, std::uint8_t> prefixIndex_;       // hash of a prefix -> its number
+    std::vector<const std::string*> prefixLabels_;                      // a label known to equal prefix n
+    std::string joined_;                                          // label and value, when they must be joined
+    std::unordered_map<std::uint64_t, std::uint8_t> prefixIndex_; // hash of a prefix -> its number
     std::uint32_t firstRoot_ = 0;
     std::uint32_t lastRoot_ = 0;
     TreeItem spare_ = 0;     // a record grown for an insertion that failed before using it

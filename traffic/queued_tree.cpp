@@ -53,13 +53,26 @@ bool QueuedTree::SetText(TreeItem item, const std::string& text) {
     std::lock_guard<Mutex> lock(mutex_);
     if (!model_.SetText(item, text))
         return false;
+    NoteTextChange(item);
+    return true;
+}
+
+bool QueuedTree::SetLabeledText(TreeItem item, const std::string& label, std::string_view value) {
+    LetTheTakerIn();
+    std::lock_guard<Mutex> lock(mutex_);
+    if (!model_.SetLabeledText(item, label, value))
+        return false;
+    NoteTextChange(item);
+    return true;
+}
+
+void QueuedTree::NoteTextChange(TreeItem item) {
     Pending& pending = pending_[item];
     // An insertion not yet taken carries the latest text anyway.
     if (pending.insertion == 0 && !pending.textChanged) {
         pending.textChanged = true;
         changedTexts_.push_back(item);
     }
-    return true;
 }
 
 bool QueuedTree::DeleteItem(TreeItem item) {

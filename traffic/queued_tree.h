@@ -44,6 +44,7 @@ public:
     std::string GetText(TreeItem item) override;
     TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
     bool SetText(TreeItem item, const std::string& text) override;
+    bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) override;
     bool DeleteItem(TreeItem item) override;
 
     // Appends every change since the last call to changes, in an order that gives a tree holding
@@ -72,6 +73,8 @@ private:
 
     void Compact();
     void LetTheTakerIn();
+    // Records that the item's text changed (the model already holds the new one); under the lock.
+    void NoteTextChange(TreeItem item);
 
     Mutex mutex_;
     std::atomic<bool> takerWaiting_{false};

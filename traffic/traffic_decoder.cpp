@@ -24,6 +24,18 @@ constexpr std::uint32_t kTcpHeaderMin = 20;
 const char* const kTcpLabels[6] = {
     "Source Port:", "Destination Port:", "Size:", "Flags:", "Sequence:", "Ack:"};
 
+// The six TCP labels padded, made once for the process: a tree may know them by their addresses.
+const std::string* PaddedTcpLabels() {
+    static const struct Labels {
+        Labels() {
+            for (int i = 0; i < 6; ++i)
+                AppendPadLabel(text[i], kTcpLabels[i]);
+        }
+        std::string text[6];
+    } labels;
+    return labels.text;
+}
+
 // The fields of a TCP header that the view shows.
 struct TcpHeader {
     std::uint16_t srcPort = 0;
@@ -160,10 +172,7 @@ TrafficDecoder::TrafficDecoder(TreeAccess& tree, TranscriptSink& transcript, Tra
     : tree_(tree), transcript_(transcript), limits_(limits) {
     Flags();
     Bytes();
-    for (int i = 0; i < 6; ++i) {
-        AppendPadLabel(fieldTexts_[i], kTcpLabels[i]);
-        labelLength_[i] = fieldTexts_[i].size();
-    }
+    PaddedTcpLabels();
     AdoptTree();
 }
 
@@ -507,6 +516,7 @@ void TrafficDecoder::Show(std::string_view source, std::string_view destination,
         LinkNewest(index);
     }
     Pair& entry = At(index);
+    const std::string* labels = PaddedTcpLabels();
     for (int i = 0; i < 6; ++i) {
         const TreeItem item = entry.tcpFields[i];
         if (item == 0)
@@ -515,10 +525,7 @@ void TrafficDecoder::Show(std::string_view source, std::string_view destination,
         if (numbers && (entry.shownMask & bit) && entry.shownValues[i] == numbers[i])
             continue;
         entry.shownMask &= std::uint8_t(~bit);
-        std::string& text = fieldTexts_[i];
-        text.resize(labelLength_[i] + values[i].size());
-        std::memcpy(&text[labelLength_[i]], values[i].data(), values[i].size());
-        if (tree_.SetText(item, text) && numbers) {
+        if (tree_.SetLabeledText(item, labels[i], values[i]) && numbers) {
             entry.shownValues[i] = numbers[i];
             entry.shownMask |= bit;
         }

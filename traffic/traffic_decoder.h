@@ -155,8 +155,6 @@ private:
     std::string key_;
     std::string line_; // only ever grows: its first bytes hold the line being written
     std::string text_;
-    std::string fieldTexts_[6]; // each starts with its padded label
-    std::size_t labelLength_[6] = {};
 };
 
 } // namespace palisor

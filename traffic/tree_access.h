@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace palisor {
 
@@ -23,6 +24,15 @@ public:
     // Appends an item after the last child of parent (0 for a top-level item); returns 0 on failure.
     virtual TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) = 0;
     virtual bool SetText(TreeItem item, const std::string& text) = 0;
+    // Sets the text label + value. The label must stay where it is, unchanged, for as long as the
+    // tree is used (the decoder's labels are made once for the process), so that a tree may know it
+    // again by its address. By default the two are joined and set as one text.
+    virtual bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) {
+        std::string text;
+        text.reserve(label.size() + value.size());
+        text.append(label).append(value.data(), value.size());
+        return SetText(item, text);
+    }
     // Removes an item together with all its descendants; false when there is no such item.
     virtual bool DeleteItem(TreeItem item) = 0;
 };

@@ -159,6 +159,32 @@ TEST(MemoryTree, KeepsLongAndShortTextsAcrossRewritesAndSlotChunks) {
     EXPECT_EQ(dump.substr(0, start.size()), start);
 }
 
+TEST(MemoryTree, LabeledTextsReadAsLabelAndValueWhicheverLabelComes) {
+    MemoryTree tree;
+    const std::string size = PadLabel("Size:");
+    const std::string sizeAgain = size; // the same text at another address
+    const std::string flags = PadLabel("Flags:");
+    const std::string other = std::string(size.size() - 1, '.') + " "; // as long as the others
+    const TreeItem top = tree.InsertItem(0, "entry", 0, 0);
+    const TreeItem item = tree.InsertItem(top, size + "0", 2, 2);
+    const std::string slotLong(39, '7');
+    const std::string tooLong(40, '8');
+    const std::vector<std::pair<const std::string*, std::string>> steps = {
+        {&size, "12"},      {&size, "1440"}, {&size, slotLong}, {&size, tooLong},  {&size, "3"},
+        {&flags, "ACK"},    {&size, "5"},    {&other, "6"},     {&sizeAgain, "9"}, {&size, ""},
+        {&flags, slotLong}, {&other, "x"},   {&size, "40"}};
+    for (const auto& [label, value] : steps) {
+        ASSERT_TRUE(tree.SetLabeledText(item, *label, value));
+        EXPECT_EQ(tree.GetText(item), *label + value);
+        EXPECT_EQ(tree.Dump(), "entry\n  " + *label + value + "\n");
+    }
+    // Plain texts and labelled ones on one item, and an unknown item.
+    ASSERT_TRUE(tree.SetText(item, "plain"));
+    ASSERT_TRUE(tree.SetLabeledText(item, size, "77"));
+    EXPECT_EQ(tree.GetText(item), size + "77");
+    EXPECT_FALSE(tree.SetLabeledText(item + 1, size, "1"));
+}
+
 // Deletion against a plain model of the tree: children lists kept as vectors, texts by item.
 TEST(MemoryTree, DeletesItemsWithTheirDescendantsAndReusesTheirNumbers) {
     MemoryTree tree;

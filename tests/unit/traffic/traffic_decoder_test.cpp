@@ -435,6 +435,9 @@ TEST(TrafficTree, AFieldTheTreeRefusedToChangeIsWrittenAgainWithTheNextSegment) 
         bool SetText(TreeItem item, const std::string& text) override {
             return item != refused && MemoryTree::SetText(item, text);
         }
+        bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) override {
+            return item != refused && MemoryTree::SetLabeledText(item, label, value);
+        }
     } tree;
     NullTranscriptSink sink;
     TrafficDecoder decoder(tree, sink);
