@@ -186,6 +186,8 @@ public:
     }
 
     int linkType() const { return int(linkType_); }
+    // Where in the file the reading stands: the start of the record it was not sure of.
+    std::uint64_t offset() const { return offset_; }
 
     Step Next(const unsigned char*& frame, std::size_t& length) {
         return next_ ? NextBlock(frame, length) : NextRecord(frame, length);
@@ -214,6 +216,10 @@ private:
         }
         return at_;
     }
+    void Advance(std::size_t n) {
+        at_ += n;
+        offset_ += n;
+    }
     // True when the file ended cleanly at the reading position.
     bool CleanEnd() { return at_ == end_ && Need(1) == nullptr && !source_.failed(); }
 
@@ -241,7 +247,7 @@ private:
         linkType_ = U32(header + 20);
         if (!KnownLinkType(linkType_))
             return false;
-        at_ += 24;
+        Advance(24);
         return true;
     }
 
@@ -254,7 +260,7 @@ private:
             return Step::Unsure;
         frame = at_ + 16;
         length = captured;
-        at_ += 16 + std::size_t(captured);
+        Advance(16 + std::size_t(captured));
         return Step::Frame;
     }
 
@@ -287,7 +293,7 @@ private:
         const unsigned char* section = Block(type, length);
         if (!section || length < 28 || U16(section + 12) != 1 || U16(section + 14) != 0)
             return false;
-        at_ += length;
+        Advance(length);
         // Up to the first interface; no packet may come before it.
         for (;;) {
             const unsigned char* block = Block(type, length);
@@ -297,7 +303,7 @@ private:
                 return AddInterface(block, length);
             if (type == 0x0A0D0D0A || type == 2 || type == 3 || type == 6)
                 return false;
-            at_ += length;
+            Advance(length);
         }
     }
 
@@ -329,7 +335,7 @@ private:
             option += 4 + padded;
         }
         interfaces_ = 1;
-        at_ += length;
+        Advance(length);
         return true;
     }
 
@@ -351,7 +357,7 @@ private:
                     return Step::Unsure;
                 frame = block + 28;
                 length = captured;
-                at_ += blockLength;
+                Advance(blockLength);
                 return Step::Frame;
             }
             case 1:          // a further interface: libpcap has rules of its own for those
@@ -360,7 +366,7 @@ private:
             case 3:
                 return Step::Unsure;
             default: // statistics, names, custom blocks: nothing to replay
-                at_ += blockLength;
+                Advance(blockLength);
                 continue;
             }
         }
@@ -370,6 +376,7 @@ private:
     BlockSource::Block* current_ = nullptr;
     const unsigned char* at_ = nullptr;
     const unsigned char* end_ = nullptr;
+    std::uint64_t offset_ = 0;
     bool ended_ = false;
     bool next_ = false; // the next-generation format
     bool swapped_ = false;
@@ -411,10 +418,10 @@ bool CaptureReader::Open(const char* path) {
             ::close(descriptor);
         }
     }
-    return OpenWithLibpcap(0);
+    return OpenWithLibpcap(0, 0);
 }
 
-bool CaptureReader::OpenWithLibpcap(std::uint64_t skipFrames) {
+bool CaptureReader::OpenWithLibpcap(std::uint64_t skipFrames, std::uint64_t offset) {
     char error[PCAP_ERRBUF_SIZE] = {};
     if (path_ == "-") {
         pcap_ = pcap_open_offline(path_.c_str(), error);
@@ -436,6 +443,17 @@ bool CaptureReader::OpenWithLibpcap(std::uint64_t skipFrames) {
         return false;
     }
     linkType_ = pcap_datalink(pcap_);
+    // libpcap has read the file's header (up to the first interface), as the tool's own reading
+    // had; what came after that up to the offset were frames and blocks that leave libpcap's state
+    // as it is. So it goes on at the offset, without reading those frames again; where the file
+    // cannot be positioned, it steps over them.
+    if (offset != 0 && skipFrames != 0) {
+        std::FILE* file = pcap_file(pcap_);
+        if (file && fseeko(file, off_t(offset), SEEK_SET) == 0)
+            return true;
+        ClosePcap();
+        return OpenWithLibpcap(skipFrames, 0);
+    }
     pcap_pkthdr* header = nullptr;
     const unsigned char* frame = nullptr;
     for (std::uint64_t i = 0; i < skipFrames; ++i) {
@@ -457,11 +475,13 @@ int CaptureReader::Next(const unsigned char*& frame, std::size_t& length) {
             return 1;
         case OwnReader::Step::End:
             return 0;
-        case OwnReader::Step::Unsure:
+        case OwnReader::Step::Unsure: {
+            const std::uint64_t offset = own_->offset();
             own_.reset();
-            if (!OpenWithLibpcap(delivered_))
+            if (!OpenWithLibpcap(delivered_, offset))
                 return -1;
             break;
+        }
         }
     }
     if (!pcap_)

@@ -41,7 +41,9 @@ public:
 private:
     class OwnReader;
 
-    bool OpenWithLibpcap(std::uint64_t skipFrames);
+    // Opens the file with libpcap and goes on at the given frame, which starts at offset (0: step
+    // over the frames before it instead).
+    bool OpenWithLibpcap(std::uint64_t skipFrames, std::uint64_t offset);
     void ClosePcap();
 
     std::size_t blockBytes_;
