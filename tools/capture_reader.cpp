@@ -1,10 +1,13 @@
 #include "tools/capture_reader.h"
 
+#include "traffic/large_memory.h"
+
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -51,17 +54,25 @@ std::uint32_t EffectiveSnapshot(std::uint32_t snapshot) {
 class BlockSource {
 public:
     struct Block {
-        // Headroom, then the data; left as it comes, so that only what is read into costs pages.
-        std::unique_ptr<unsigned char[]> memory;
+        // Headroom, then the data; left as it comes, so that only what is read into costs pages
+        // (a huge page, for blocks of the default size).
+        unsigned char* memory = nullptr;
         std::size_t length = 0; // of the data
     };
 
-    BlockSource(int descriptor, std::size_t blockBytes) : descriptor_(descriptor), blockBytes_(blockBytes) {
-        for (Block& block : blocks_) {
-            block.memory.reset(new unsigned char[kMaxRecord + blockBytes]);
-            free_.push_back(&block);
+    // Takes the descriptor over (and sets the caller's to -1), also when it throws.
+    BlockSource(int& descriptor, std::size_t blockBytes) : descriptor_(descriptor), blockBytes_(blockBytes) {
+        descriptor = -1;
+        try {
+            for (Block& block : blocks_) {
+                block.memory = static_cast<unsigned char*>(AllocateLarge(kMaxRecord + blockBytes, 64));
+                free_.push_back(&block);
+            }
+            thread_ = std::thread([this] { Run(); });
+        } catch (...) {
+            Release();
+            throw;
         }
-        thread_ = std::thread([this] { Run(); });
     }
 
     ~BlockSource() {
@@ -71,7 +82,7 @@ public:
         }
         changed_.notify_all();
         thread_.join();
-        ::close(descriptor_);
+        Release();
     }
 
     BlockSource(const BlockSource&) = delete;
@@ -104,6 +115,12 @@ public:
     }
 
 private:
+    void Release() {
+        ::close(descriptor_);
+        for (Block& block : blocks_)
+            ReleaseLarge(block.memory, kMaxRecord + blockBytes_, 64);
+    }
+
     void Run() {
         bool failed = false;
         for (;;) {
@@ -116,7 +133,7 @@ private:
                 block = free_.front();
                 free_.pop_front();
             }
-            unsigned char* data = block->memory.get() + kMaxRecord;
+            unsigned char* data = block->memory + kMaxRecord;
             std::size_t length = 0;
             while (length < blockBytes_) {
                 const ssize_t got = ::read(descriptor_, data + length, blockBytes_ - length);
@@ -165,7 +182,7 @@ class CaptureReader::OwnReader {
 public:
     enum class Step { Frame, End, Unsure };
 
-    OwnReader(int descriptor, std::size_t blockBytes) : source_(descriptor, blockBytes) {}
+    OwnReader(int& descriptor, std::size_t blockBytes) : source_(descriptor, blockBytes) {}
     ~OwnReader() {
         if (current_)
             source_.Give(current_);
@@ -205,14 +222,14 @@ private:
                 ended_ = true;
                 return nullptr;
             }
-            unsigned char* start = next->memory.get() + BlockSource::headroom() - rest;
+            unsigned char* start = next->memory + BlockSource::headroom() - rest;
             if (rest != 0)
                 std::memcpy(start, at_, rest);
             if (current_)
                 source_.Give(current_);
             current_ = next;
             at_ = start;
-            end_ = next->memory.get() + BlockSource::headroom() + next->length;
+            end_ = next->memory + BlockSource::headroom() + next->length;
         }
         return at_;
     }
@@ -401,22 +418,27 @@ bool CaptureReader::Open(const char* path) {
     path_ = path;
     delivered_ = 0;
     if (std::strcmp(path, "-") != 0) {
-        const int descriptor = ::open(path, O_RDONLY | O_CLOEXEC);
+        int descriptor = ::open(path, O_RDONLY | O_CLOEXEC);
         if (descriptor < 0) {
             error_ = path_ + ": " + std::strerror(errno);
             return false;
         }
         struct stat status {};
         if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
-            own_ = std::make_unique<OwnReader>(descriptor, blockBytes_);
-            if (own_->Start()) {
-                linkType_ = own_->linkType();
-                return true;
+            // Without the memory or the thread for its own reading, the tool leaves the file to
+            // libpcap.
+            try {
+                own_ = std::make_unique<OwnReader>(descriptor, blockBytes_);
+                if (own_->Start()) {
+                    linkType_ = own_->linkType();
+                    return true;
+                }
+            } catch (const std::exception&) {
             }
             own_.reset();
-        } else {
-            ::close(descriptor);
         }
+        if (descriptor >= 0)
+            ::close(descriptor);
     }
     return OpenWithLibpcap(0, 0);
 }
