@@ -1,7 +1,5 @@
 #include "tools/capture_reader.h"
 
-#include "traffic/large_memory.h"
-
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -54,8 +52,7 @@ std::uint32_t EffectiveSnapshot(std::uint32_t snapshot) {
 class BlockSource {
 public:
     struct Block {
-        // Headroom, then the data; left as it comes, so that only what is read into costs pages
-        // (a huge page, for blocks of the default size).
+        // Headroom, then the data; left as it comes, so that only what is read into costs pages.
         unsigned char* memory = nullptr;
         std::size_t length = 0; // of the data
     };
@@ -65,7 +62,7 @@ public:
         descriptor = -1;
         try {
             for (Block& block : blocks_) {
-                block.memory = static_cast<unsigned char*>(AllocateLarge(kMaxRecord + blockBytes, 64));
+                block.memory = new unsigned char[kMaxRecord + blockBytes];
                 free_.push_back(&block);
             }
             thread_ = std::thread([this] { Run(); });
@@ -118,7 +115,7 @@ private:
     void Release() {
         ::close(descriptor_);
         for (Block& block : blocks_)
-            ReleaseLarge(block.memory, kMaxRecord + blockBytes_, 64);
+            delete[] block.memory;
     }
 
     void Run() {
