@@ -185,7 +185,8 @@ std::string MemoryTree::GetText(TreeItem item) {
     return text;
 }
 
-TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
+template <typename Store>
+TreeItem MemoryTree::Insert(TreeItem parent, int image, int selectedImage, const Store& store) {
     if (parent != 0 && !Find(parent))
         return 0;
     TreeItem item = freeItems_;
@@ -205,7 +206,7 @@ TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int im
     if (wide)
         wideImages_[static_cast<std::uint32_t>(item)] = {image, selectedImage};
     try {
-        StoreText(item, text);
+        store(item);
     } catch (...) {
         if (wide)
             wideImages_.erase(static_cast<std::uint32_t>(item));
@@ -234,6 +235,38 @@ TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int im
     return item;
 }
 
+TreeItem MemoryTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
+    return Insert(parent, image, selectedImage, [&](TreeItem item) { StoreText(item, text); });
+}
+
+std::uint8_t MemoryTree::KnownLabel(const std::string& label) const {
+    for (std::size_t i = 0; i < prefixLabels_.size(); ++i)
+        if (prefixLabels_[i] == &label)
+            return static_cast<std::uint8_t>(i + 1);
+    return 0;
+}
+
+void MemoryTree::NoteLabel(TreeItem item, const std::string& label) {
+    // A shared start as long as the label is the label: known by its address from now on.
+    const std::uint8_t prefix = At(item).prefix;
+    if (prefix != 0 && prefixes_[prefix - 1].size() == label.size())
+        prefixLabels_[prefix - 1] = &label;
+}
+
+TreeItem MemoryTree::InsertLabeledItem(TreeItem parent, const std::string& label, std::string_view value,
+                                       int image, int selectedImage) {
+    const std::uint8_t prefix = value.size() <= sizeof(Slot::text) ? KnownLabel(label) : 0;
+    if (prefix != 0)
+        return Insert(parent, image, selectedImage, [&](TreeItem item) {
+            Place(At(item), static_cast<std::uint32_t>(item), prefix, value.data(), value.size());
+        });
+    joined_.assign(label).append(value.data(), value.size());
+    const TreeItem item = InsertItem(parent, joined_, image, selectedImage);
+    if (item != 0)
+        NoteLabel(item, label);
+    return item;
+}
+
 bool MemoryTree::SetText(TreeItem item, const std::string& text) {
     if (!Find(item))
         return false;
@@ -252,10 +285,7 @@ bool MemoryTree::SetLabeledText(TreeItem item, const std::string& label, std::st
     }
     joined_.assign(label).append(value.data(), value.size());
     StoreText(item, joined_);
-    // A shared start as long as the label is the label: known by its address from now on.
-    const std::uint8_t prefix = At(item).prefix;
-    if (prefix != 0 && prefixes_[prefix - 1].size() == label.size())
-        prefixLabels_[prefix - 1] = &label;
+    NoteLabel(item, label);
     return true;
 }
 

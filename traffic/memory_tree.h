@@ -64,6 +64,8 @@ public:
     // An item whose text starts with a shared label known to equal this one takes the new value
     // without the label being joined, compared or looked up again.
     bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) override;
+    TreeItem InsertLabeledItem(TreeItem parent, const std::string& label, std::string_view value, int image,
+                               int selectedImage) override;
     bool DeleteItem(TreeItem item) override;
 
     // Null for an unknown or deleted item.
@@ -87,6 +89,14 @@ private:
     // The number of a shared text start, 0 when there is none (and no room for a new one).
     std::uint8_t PrefixOf(const char* text, std::size_t length);
     void Release(TreeItem item);
+    // An insertion whose text store(item) writes into the new record; it may throw, and then the
+    // tree is as it was.
+    template <typename Store>
+    TreeItem Insert(TreeItem parent, int image, int selectedImage, const Store& store);
+    // The shared start known to equal the label at this address, 0 if none.
+    std::uint8_t KnownLabel(const std::string& label) const;
+    // After the label and a value were stored as one text: remembers the label's address.
+    void NoteLabel(TreeItem item, const std::string& label);
     // Gives back what holds the item's text outside its record (a slot or a long text).
     void DropOutside(Node& node, std::uint32_t index);
 

@@ -39,7 +39,18 @@ std::string QueuedTree::GetText(TreeItem item) {
 TreeItem QueuedTree::InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) {
     LetTheTakerIn();
     std::lock_guard<Mutex> lock(mutex_);
-    const TreeItem item = model_.InsertItem(parent, text, image, selectedImage);
+    return NoteInsertion(model_.InsertItem(parent, text, image, selectedImage), parent, image, selectedImage);
+}
+
+TreeItem QueuedTree::InsertLabeledItem(TreeItem parent, const std::string& label, std::string_view value,
+                                       int image, int selectedImage) {
+    LetTheTakerIn();
+    std::lock_guard<Mutex> lock(mutex_);
+    return NoteInsertion(model_.InsertLabeledItem(parent, label, value, image, selectedImage), parent, image,
+                         selectedImage);
+}
+
+TreeItem QueuedTree::NoteInsertion(TreeItem item, TreeItem parent, int image, int selectedImage) {
     if (item == 0)
         return 0;
     operations_.push_back(Operation{Change::kInsert, false, item, parent, image, selectedImage});

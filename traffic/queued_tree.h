@@ -45,6 +45,8 @@ public:
     TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
     bool SetText(TreeItem item, const std::string& text) override;
     bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) override;
+    TreeItem InsertLabeledItem(TreeItem parent, const std::string& label, std::string_view value, int image,
+                               int selectedImage) override;
     bool DeleteItem(TreeItem item) override;
 
     // Appends every change since the last call to changes, in an order that gives a tree holding
@@ -75,6 +77,8 @@ private:
     void LetTheTakerIn();
     // Records that the item's text changed (the model already holds the new one); under the lock.
     void NoteTextChange(TreeItem item);
+    // Records an insertion the model made (item 0: it made none); under the lock.
+    TreeItem NoteInsertion(TreeItem item, TreeItem parent, int image, int selectedImage);
 
     Mutex mutex_;
     std::atomic<bool> takerWaiting_{false};

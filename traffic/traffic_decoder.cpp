@@ -24,14 +24,20 @@ constexpr std::uint32_t kTcpHeaderMin = 20;
 const char* const kTcpLabels[6] = {
     "Source Port:", "Destination Port:", "Size:", "Flags:", "Sequence:", "Ack:"};
 
-// The six TCP labels padded, made once for the process: a tree may know them by their addresses.
-const std::string* PaddedTcpLabels() {
+// The field labels padded, made once for the process: a tree may know them by their addresses.
+// The six TCP labels in the order of the entry, then the two IP labels.
+constexpr int kSourceIpLabel = 6;
+constexpr int kDestinationIpLabel = 7;
+
+const std::string* PaddedLabels() {
     static const struct Labels {
         Labels() {
             for (int i = 0; i < 6; ++i)
                 AppendPadLabel(text[i], kTcpLabels[i]);
+            AppendPadLabel(text[kSourceIpLabel], "Source IP:");
+            AppendPadLabel(text[kDestinationIpLabel], "Destination IP:");
         }
-        std::string text[6];
+        std::string text[8];
     } labels;
     return labels.text;
 }
@@ -172,7 +178,7 @@ TrafficDecoder::TrafficDecoder(TreeAccess& tree, TranscriptSink& transcript, Tra
     : tree_(tree), transcript_(transcript), limits_(limits) {
     Flags();
     Bytes();
-    PaddedTcpLabels();
+    PaddedLabels();
     AdoptTree();
 }
 
@@ -516,7 +522,7 @@ void TrafficDecoder::Show(std::string_view source, std::string_view destination,
         LinkNewest(index);
     }
     Pair& entry = At(index);
-    const std::string* labels = PaddedTcpLabels();
+    const std::string* labels = PaddedLabels();
     for (int i = 0; i < 6; ++i) {
         const TreeItem item = entry.tcpFields[i];
         if (item == 0)
@@ -532,13 +538,10 @@ void TrafficDecoder::Show(std::string_view source, std::string_view destination,
     }
 }
 
-TreeItem TrafficDecoder::InsertField(TreeItem parent, const char* label, std::string_view value) {
+TreeItem TrafficDecoder::InsertField(TreeItem parent, int label, std::string_view value) {
     if (parent == 0)
         return 0;
-    text_.clear();
-    AppendPadLabel(text_, label);
-    text_.append(value.data(), value.size());
-    return tree_.InsertItem(parent, text_, kImageField, kImageField);
+    return tree_.InsertLabeledItem(parent, PaddedLabels()[label], value, kImageField, kImageField);
 }
 
 void TrafficDecoder::InsertConversation(PairIndex index, std::string_view source,
@@ -552,11 +555,11 @@ void TrafficDecoder::InsertConversation(PairIndex index, std::string_view source
     TreeItem tcpFields[6] = {};
     try {
         const TreeItem ipHeader = tree_.InsertItem(top, "IP Header", kImageHeader, kImageHeader);
-        InsertField(ipHeader, "Source IP:", source);
-        InsertField(ipHeader, "Destination IP:", destination);
+        InsertField(ipHeader, kSourceIpLabel, source);
+        InsertField(ipHeader, kDestinationIpLabel, destination);
         const TreeItem tcpHeader = tree_.InsertItem(top, "TCP Header", kImageHeader, kImageHeader);
         for (int i = 0; i < 6; ++i)
-            tcpFields[i] = InsertField(tcpHeader, kTcpLabels[i], values[i]);
+            tcpFields[i] = InsertField(tcpHeader, i, values[i]);
     } catch (...) {
         // Out of memory half way: the entry goes again, so the tree holds whole entries only.
         tree_.DeleteItem(top);

@@ -130,7 +130,8 @@ private:
     void AdoptTree();
     void InsertConversation(PairIndex index, std::string_view source, std::string_view destination,
                             const std::string_view* values, const std::uint32_t* numbers);
-    TreeItem InsertField(TreeItem parent, const char* label, std::string_view value);
+    // label: the number of a padded field label (the TCP fields' in their order, then the IP ones).
+    TreeItem InsertField(TreeItem parent, int label, std::string_view value);
 
     TreeAccess& tree_;
     TranscriptSink& transcript_;
@@ -154,7 +155,6 @@ private:
     char destinationText_[16] = {};
     std::string key_;
     std::string line_; // only ever grows: its first bytes hold the line being written
-    std::string text_;
 };
 
 } // namespace palisor

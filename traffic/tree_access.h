@@ -28,13 +28,24 @@ public:
     // tree is used (the decoder's labels are made once for the process), so that a tree may know it
     // again by its address. By default the two are joined and set as one text.
     virtual bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) {
+        return SetText(item, Join(label, value));
+    }
+    // InsertItem with the text label + value; the label as for SetLabeledText.
+    virtual TreeItem InsertLabeledItem(TreeItem parent, const std::string& label, std::string_view value,
+                                       int image, int selectedImage) {
+        return InsertItem(parent, Join(label, value), image, selectedImage);
+    }
+
+    // Removes an item together with all its descendants; false when there is no such item.
+    virtual bool DeleteItem(TreeItem item) = 0;
+
+protected:
+    static std::string Join(const std::string& label, std::string_view value) {
         std::string text;
         text.reserve(label.size() + value.size());
         text.append(label).append(value.data(), value.size());
-        return SetText(item, text);
+        return text;
     }
-    // Removes an item together with all its descendants; false when there is no such item.
-    virtual bool DeleteItem(TreeItem item) = 0;
 };
 
 } // namespace palisor

@@ -178,6 +178,14 @@ TEST(MemoryTree, LabeledTextsReadAsLabelAndValueWhicheverLabelComes) {
         EXPECT_EQ(tree.GetText(item), *label + value);
         EXPECT_EQ(tree.Dump(), "entry\n  " + *label + value + "\n");
     }
+    // Labelled insertions, of a known label and of others, read the same way.
+    for (const auto& [label, value] : steps) {
+        const TreeItem inserted = tree.InsertLabeledItem(top, *label, value, 2, 2);
+        ASSERT_NE(inserted, 0u);
+        EXPECT_EQ(tree.GetText(inserted), *label + value);
+        EXPECT_TRUE(tree.DeleteItem(inserted));
+    }
+    EXPECT_EQ(tree.InsertLabeledItem(item + 5, size, "1", 2, 2), 0u) << "an unknown parent";
     // Plain texts and labelled ones on one item, and an unknown item.
     ASSERT_TRUE(tree.SetText(item, "plain"));
     ASSERT_TRUE(tree.SetLabeledText(item, size, "77"));

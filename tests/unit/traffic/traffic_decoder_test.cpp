@@ -368,6 +368,11 @@ public:
             return 0;
         return MemoryTree::InsertItem(parent, text, image, selectedImage);
     }
+    // Labelled insertions go through InsertItem above.
+    TreeItem InsertLabeledItem(TreeItem parent, const std::string& label, std::string_view value, int image,
+                               int selectedImage) override {
+        return TreeAccess::InsertLabeledItem(parent, label, value, image, selectedImage);
+    }
 
 private:
     std::size_t capacity_;
@@ -414,6 +419,10 @@ TEST(TrafficTree, FailedInsertionsNeverPutFieldsAtTheTopLevel) {
                 throw std::bad_alloc();
             return MemoryTree::InsertItem(parent, text, image, selectedImage);
         }
+        TreeItem InsertLabeledItem(TreeItem parent, const std::string& label, std::string_view value,
+                                   int image, int selectedImage) override {
+            return TreeAccess::InsertLabeledItem(parent, label, value, image, selectedImage);
+        }
     } starved;
     TrafficDecoder survivor(starved, sink);
     const auto first = BuildDatagram(Segment(kClient, 1, kServer, 2, kTcpSyn));
@@ -436,7 +445,7 @@ TEST(TrafficTree, AFieldTheTreeRefusedToChangeIsWrittenAgainWithTheNextSegment) 
             return item != refused && MemoryTree::SetText(item, text);
         }
         bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) override {
-            return item != refused && MemoryTree::SetLabeledText(item, label, value);
+            return TreeAccess::SetLabeledText(item, label, value); // through SetText above
         }
     } tree;
     NullTranscriptSink sink;
