@@ -359,7 +359,7 @@ private:
             std::uint32_t blockLength = 0;
             const unsigned char* block = Block(type, blockLength);
             if (!block)
-                return at_ == end_ && CleanEnd() ? Step::End : Step::Unsure;
+                return CleanEnd() ? Step::End : Step::Unsure;
             switch (type) {
             case 6: { // enhanced packet
                 if (blockLength < 32)

@@ -43,13 +43,13 @@ inline void* AllocateLarge(std::size_t bytes, std::size_t alignment) {
         madvise(memory, rounded, MADV_HUGEPAGE); // a hint: without it the memory is as good
         return memory;
     }
-    if (bytes >= kMappedAtOnceBytes) {
-        void* memory = ::operator new(bytes, std::align_val_t(alignment));
-        MapAtOnce(memory, bytes);
-        return memory;
-    }
 #endif
-    return ::operator new(bytes, std::align_val_t(alignment));
+    void* memory = ::operator new(bytes, std::align_val_t(alignment));
+#if defined(__linux__)
+    if (bytes >= kMappedAtOnceBytes)
+        MapAtOnce(memory, bytes);
+#endif
+    return memory;
 }
 
 // Releases a block of AllocateLarge, given the same size and alignment.

@@ -66,10 +66,15 @@ std::uint8_t MemoryTree::PrefixOf(const char* text, std::size_t length) {
     return std::uint8_t(prefixes_.size());
 }
 
+std::uint32_t MemoryTree::SlotOf(const Node& node) {
+    std::uint32_t slot = 0;
+    std::memcpy(&slot, node.text, sizeof slot);
+    return slot;
+}
+
 void MemoryTree::DropOutside(Node& node, std::uint32_t index) {
     if (node.length == Node::kSlot) {
-        std::uint32_t slot = 0;
-        std::memcpy(&slot, node.text, sizeof slot);
+        const std::uint32_t slot = SlotOf(node);
         std::memcpy(slots_[slot - 1].text, &freeSlots_, sizeof freeSlots_);
         freeSlots_ = slot;
     } else if (node.length == Node::kLong) {
@@ -119,7 +124,7 @@ void MemoryTree::Place(Node& node, std::uint32_t index, std::uint8_t prefix, con
     if (length > sizeof(Node::text)) {
         std::uint32_t slot = 0;
         if (node.length == Node::kSlot) {
-            std::memcpy(&slot, node.text, sizeof slot);
+            slot = SlotOf(node);
         } else {
             if (freeSlots_ != 0) {
                 slot = freeSlots_;
@@ -155,27 +160,20 @@ void MemoryTree::AppendText(std::string& out, TreeItem item) const {
     if (node.prefix != 0)
         out += prefixes_[node.prefix - 1];
     if (node.length == Node::kSlot) {
-        std::uint32_t slot = 0;
-        std::memcpy(&slot, node.text, sizeof slot);
-        const Slot& held = slots_[slot - 1];
+        const Slot& held = slots_[SlotOf(node) - 1];
         out.append(held.text, held.length);
         return;
     }
     out.append(node.text, node.length);
 }
 
-int MemoryTree::Image(TreeItem item) const {
+std::pair<int, int> MemoryTree::Images(TreeItem item) const {
     const Node* node = Find(item);
     if (!node)
-        return 0;
-    return node->image == Node::kWideImage ? wideImages_.at(std::uint32_t(item)).first : node->image;
-}
-
-int MemoryTree::SelectedImage(TreeItem item) const {
-    const Node* node = Find(item);
-    if (!node)
-        return 0;
-    return node->image == Node::kWideImage ? wideImages_.at(std::uint32_t(item)).second : node->selectedImage;
+        return {0, 0};
+    if (node->image == Node::kWideImage)
+        return wideImages_.at(std::uint32_t(item));
+    return {node->image, node->selectedImage};
 }
 
 std::string MemoryTree::GetText(TreeItem item) {

@@ -71,8 +71,8 @@ public:
     // Null for an unknown or deleted item.
     const Node* Find(TreeItem item) const;
     // The images an item was inserted with; 0 for an unknown item.
-    int Image(TreeItem item) const;
-    int SelectedImage(TreeItem item) const;
+    int Image(TreeItem item) const { return Images(item).first; }
+    int SelectedImage(TreeItem item) const { return Images(item).second; }
 
     // The whole tree, one item per line in tree order, indented two blanks per level.
     std::string Dump() const;
@@ -89,6 +89,9 @@ private:
     // The number of a shared text start, 0 when there is none (and no room for a new one).
     std::uint8_t PrefixOf(const char* text, std::size_t length);
     void Release(TreeItem item);
+    std::pair<int, int> Images(TreeItem item) const;
+    // The number of the slot that holds a node's text (its length is kSlot).
+    static std::uint32_t SlotOf(const Node& node);
     // An insertion whose text store(item) writes into the new record; it may throw, and then the
     // tree is as it was.
     template <typename Store>

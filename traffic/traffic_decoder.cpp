@@ -496,16 +496,20 @@ void TrafficDecoder::ShowInTree(const PacketFields& fields) {
 void TrafficDecoder::Show(std::string_view source, std::string_view destination,
                           const std::string_view* values, const std::uint32_t* numbers, PairIndex pair) {
     PairIndex index = pair;
+    std::string_view key; // the entry text, in key_, once it is made
+    std::uint64_t keyHash = 0;
     if (index == 0) {
-        const std::string_view key = MakeKey(source, destination);
-        index = FindPair(key, KeyHash(key));
+        key = MakeKey(source, destination);
+        keyHash = KeyHash(key);
+        index = FindPair(key, keyHash);
     }
     if (index == 0 || At(index).top == 0) {
-        const std::string_view key = MakeKey(source, destination);
+        if (key.empty())
+            key = MakeKey(source, destination); // the new entry's text
         while (limits_.conversations != 0 && shown_ >= limits_.conversations)
             EvictOldest();
         if (index == 0)
-            index = AddPair(key, KeyHash(key));
+            index = AddPair(key, keyHash);
         try {
             InsertConversation(index, source, destination, values, numbers);
         } catch (...) {
