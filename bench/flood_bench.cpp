@@ -6,8 +6,8 @@
 //   palisor_flood_bench [SEGMENTS]
 
 #include "tests/unit/traffic/datagram_builder.h"
-#include "traffic/memory_tree.h"
-#include "traffic/traffic_decoder.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/decode/traffic_decoder.h"
 
 #include <chrono>
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include <winsock2.h>
 
 #include "tests/unit/traffic/datagram_builder.h"
-#include "traffic/scripted_capture_network.h"
+#include "traffic/capture/scripted_capture_network.h"
 #include "traffic/sniffer_dlg.h"
 #include "ui/message_loop.h"
 

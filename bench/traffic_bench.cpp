@@ -2,8 +2,8 @@
 // few and with very many conversations and sessions already known.
 
 #include "tests/unit/traffic/datagram_builder.h"
-#include "traffic/memory_tree.h"
-#include "traffic/traffic_decoder.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/decode/traffic_decoder.h"
 
 #include <benchmark/benchmark.h>
 

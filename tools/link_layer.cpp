@@ -1,6 +1,6 @@
 #include "tools/link_layer.h"
 
-#include "traffic/byte_reader.h"
+#include "traffic/decode/byte_reader.h"
 
 namespace palisor {
 

@@ -3,9 +3,9 @@
 
 #include "tools/capture_reader.h"
 #include "tools/link_layer.h"
-#include "traffic/memory_tree.h"
-#include "traffic/traffic_decoder.h"
-#include "traffic/transcript_sink.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/decode/traffic_decoder.h"
+#include "traffic/decode/transcript_sink.h"
 
 #include <chrono>
 #include <cstdio>

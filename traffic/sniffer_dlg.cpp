@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "traffic/winsock_capture_network.h"
+#include "traffic/capture/winsock_capture_network.h"
 
 namespace {
 

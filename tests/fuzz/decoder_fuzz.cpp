@@ -2,8 +2,8 @@
 // datagrams, each preceded by its length as two big-endian bytes (the last one may fall short),
 // fed to one fresh decoder so that sessions and conversations build up within an input.
 
-#include "traffic/memory_tree.h"
-#include "traffic/traffic_decoder.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/decode/traffic_decoder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -2,9 +2,9 @@
 // resource, and the stop rules.
 
 #include "tests/unit/traffic/datagram_builder.h"
-#include "traffic/capture_engine.h"
-#include "traffic/scripted_capture_network.h"
-#include "traffic/std_capture_thread.h"
+#include "traffic/capture/capture_engine.h"
+#include "traffic/capture/scripted_capture_network.h"
+#include "traffic/capture/std_capture_thread.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 // has.
 
 #include "tests/unit/traffic/datagram_builder.h"
-#include "traffic/flat_table.h"
-#include "traffic/memory_tree.h"
-#include "traffic/session_table.h"
-#include "traffic/tcp_text.h"
-#include "traffic/traffic_decoder.h"
+#include "traffic/memory/flat_table.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/decode/session_table.h"
+#include "traffic/decode/tcp_text.h"
+#include "traffic/decode/traffic_decoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // Real traffic: a TCP connection between two sockets on 127.0.0.1, captured through a packet
 // socket. Needs root; skipped otherwise. Only loopback addresses, bounded in time.
 
-#include "traffic/capture_engine.h"
-#include "traffic/linux_capture_network.h"
-#include "traffic/memory_tree.h"
-#include "traffic/std_capture_thread.h"
-#include "traffic/traffic_decoder.h"
+#include "traffic/capture/capture_engine.h"
+#include "traffic/capture/linux_capture_network.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/capture/std_capture_thread.h"
+#include "traffic/decode/traffic_decoder.h"
 
 #include <gtest/gtest.h>
 

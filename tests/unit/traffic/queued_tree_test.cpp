@@ -2,9 +2,9 @@
 // the window writes it, must give that tree exactly the model's content, with few changes.
 
 #include "tests/unit/traffic/datagram_builder.h"
-#include "traffic/memory_tree.h"
-#include "traffic/queued_tree.h"
-#include "traffic/traffic_decoder.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/tree/queued_tree.h"
+#include "traffic/decode/traffic_decoder.h"
 
 #include <gtest/gtest.h>
 

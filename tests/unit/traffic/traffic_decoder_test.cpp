@@ -2,10 +2,10 @@
 
 #include "tests/unit/traffic/datagram_builder.h"
 #include "tests/unit/traffic/expected_tree.h"
-#include "traffic/memory_tree.h"
-#include "traffic/packet_fields.h"
-#include "traffic/tcp_text.h"
-#include "traffic/traffic_decoder.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/decode/packet_fields.h"
+#include "traffic/decode/tcp_text.h"
+#include "traffic/decode/traffic_decoder.h"
 
 #include <gtest/gtest.h>
 

@@ -25,7 +25,7 @@
 #include "pages/tab_dialog.h"
 #include "res/resource.h"
 #include "standin/firewall/standin_com_creator.h"
-#include "traffic/scripted_capture_network.h"
+#include "traffic/capture/scripted_capture_network.h"
 #include "traffic/sniffer_dlg.h"
 
 namespace {

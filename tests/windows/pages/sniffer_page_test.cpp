@@ -3,10 +3,10 @@
 #include <winsock2.h>
 
 #include "tests/unit/traffic/datagram_builder.h"
-#include "traffic/scripted_capture_network.h"
-#include "traffic/memory_tree.h"
+#include "traffic/capture/scripted_capture_network.h"
+#include "traffic/tree/memory_tree.h"
 #include "traffic/sniffer_dlg.h"
-#include "traffic/win32_tree_view.h"
+#include "traffic/tree/win32_tree_view.h"
 #include "ui/message_loop.h"
 
 #include <windows.h>

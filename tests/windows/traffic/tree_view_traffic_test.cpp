@@ -4,15 +4,15 @@
 #include <winsock2.h>
 
 #include "tests/unit/traffic/datagram_builder.h"
-#include "traffic/capture_engine.h"
-#include "traffic/memory_tree.h"
-#include "traffic/queued_tree.h"
-#include "traffic/scripted_capture_network.h"
-#include "traffic/traffic_decoder.h"
-#include "traffic/win32_capture_thread.h"
-#include "traffic/win32_tree_updater.h"
-#include "traffic/win32_tree_view.h"
-#include "traffic/winsock_capture_network.h"
+#include "traffic/capture/capture_engine.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/tree/queued_tree.h"
+#include "traffic/capture/scripted_capture_network.h"
+#include "traffic/decode/traffic_decoder.h"
+#include "traffic/capture/win32_capture_thread.h"
+#include "traffic/tree/win32_tree_updater.h"
+#include "traffic/tree/win32_tree_view.h"
+#include "traffic/capture/winsock_capture_network.h"
 
 #include <windows.h>
 #include <commctrl.h>

@@ -12,8 +12,8 @@
 // for none of them unless the user has opened one. Each item's parameter is the model's number
 // for it.
 
-#include "traffic/queued_tree.h"
-#include "traffic/win32_tree_view.h"
+#include "traffic/tree/queued_tree.h"
+#include "traffic/tree/win32_tree_view.h"
 
 #include <windows.h>
 #include <commctrl.h>

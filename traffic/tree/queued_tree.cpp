@@ -1,4 +1,4 @@
-#include "traffic/queued_tree.h"
+#include "traffic/tree/queued_tree.h"
 
 #include <thread>
 

@@ -1,4 +1,4 @@
-#include "traffic/capture_engine.h"
+#include "traffic/capture/capture_engine.h"
 
 #include <cstdarg>
 #include <new>

@@ -3,7 +3,7 @@
 // a call from the capture thread is carried out by the user-interface thread that owns the
 // control, and the caller waits for it.
 
-#include "traffic/tree_access.h"
+#include "traffic/tree/tree_access.h"
 
 #include <windows.h>
 

@@ -9,8 +9,8 @@
 // handed over at all.
 
 #include "platform/sync.h"
-#include "traffic/memory_tree.h"
-#include "traffic/tree_access.h"
+#include "traffic/tree/memory_tree.h"
+#include "traffic/tree/tree_access.h"
 
 #include <atomic>
 #include <cstddef>

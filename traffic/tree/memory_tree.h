@@ -12,8 +12,8 @@
 // deleted items, and freed slots, are used again, so a tree whose entries come and go stays the
 // size of what it holds.
 
-#include "traffic/chunked_array.h"
-#include "traffic/tree_access.h"
+#include "traffic/memory/chunked_array.h"
+#include "traffic/tree/tree_access.h"
 
 #include <cstdint>
 #include <string>

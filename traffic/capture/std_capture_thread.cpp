@@ -1,4 +1,4 @@
-#include "traffic/std_capture_thread.h"
+#include "traffic/capture/std_capture_thread.h"
 
 #include <chrono>
 #include <system_error>

@@ -1,4 +1,4 @@
-#include "traffic/tcp_text.h"
+#include "traffic/decode/tcp_text.h"
 
 #include <charconv>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "traffic/session_table.h"
+#include "traffic/decode/session_table.h"
 
 #include <limits>
 #include <new>

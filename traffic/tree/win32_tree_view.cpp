@@ -1,4 +1,4 @@
-#include "traffic/win32_tree_view.h"
+#include "traffic/tree/win32_tree_view.h"
 
 #include <commctrl.h>
 

@@ -8,12 +8,12 @@
 // independent of the number of entries: a known entry is updated with six text changes and no
 // text fetches.
 
-#include "traffic/chunked_array.h"
-#include "traffic/flat_table.h"
-#include "traffic/packet_fields.h"
-#include "traffic/session_table.h"
-#include "traffic/transcript_sink.h"
-#include "traffic/tree_access.h"
+#include "traffic/memory/chunked_array.h"
+#include "traffic/memory/flat_table.h"
+#include "traffic/decode/packet_fields.h"
+#include "traffic/decode/session_table.h"
+#include "traffic/decode/transcript_sink.h"
+#include "traffic/tree/tree_access.h"
 
 #include <cstddef>
 #include <cstdint>

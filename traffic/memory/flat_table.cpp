@@ -1,4 +1,4 @@
-#include "traffic/flat_table.h"
+#include "traffic/memory/flat_table.h"
 
 #include <chrono>
 

@@ -8,7 +8,7 @@
 // Values are moved when the table grows and when an erase shifts slots; the caller's "relocated"
 // callback sees each value at its new place, so whatever points at it can be brought up to date.
 
-#include "traffic/large_memory.h"
+#include "traffic/memory/large_memory.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -10,9 +10,9 @@
 // A session may also belong to an owner (the decoder's conversation of the same two addresses),
 // which can close all its sessions at once; owner 0 is no owner.
 
-#include "traffic/chunked_array.h"
-#include "traffic/flat_table.h"
-#include "traffic/session.h"
+#include "traffic/memory/chunked_array.h"
+#include "traffic/memory/flat_table.h"
+#include "traffic/decode/session.h"
 
 #include <cstddef>
 #include <cstdint>

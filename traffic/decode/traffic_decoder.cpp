@@ -1,7 +1,7 @@
-#include "traffic/traffic_decoder.h"
+#include "traffic/decode/traffic_decoder.h"
 
-#include "traffic/byte_reader.h"
-#include "traffic/tcp_text.h"
+#include "traffic/decode/byte_reader.h"
+#include "traffic/decode/tcp_text.h"
 
 #include <algorithm>
 #include <cstring>

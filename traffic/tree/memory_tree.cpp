@@ -1,6 +1,6 @@
-#include "traffic/memory_tree.h"
+#include "traffic/tree/memory_tree.h"
 
-#include "traffic/flat_table.h"
+#include "traffic/memory/flat_table.h"
 
 #include <cstring>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "traffic/scripted_capture_network.h"
+#include "traffic/capture/scripted_capture_network.h"
 
 #include <chrono>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "traffic/winsock_capture_network.h"
+#include "traffic/capture/winsock_capture_network.h"
 #include "platform/sync.h"
 
 #include <winsock2.h>

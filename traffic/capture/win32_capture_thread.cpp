@@ -1,4 +1,4 @@
-#include "traffic/win32_capture_thread.h"
+#include "traffic/capture/win32_capture_thread.h"
 
 namespace palisor {
 

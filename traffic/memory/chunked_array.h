@@ -5,7 +5,7 @@
 // chunk's address. On Linux chunks of 2 MB and more ask for huge pages, so a large array costs a
 // page fault per 2 MB instead of one per 4 KB.
 
-#include "traffic/large_memory.h"
+#include "traffic/memory/large_memory.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "traffic/linux_capture_network.h"
+#include "traffic/capture/linux_capture_network.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "traffic/win32_tree_updater.h"
+#include "traffic/tree/win32_tree_updater.h"
 
 #include <cstring>
 
