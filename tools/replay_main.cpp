@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,24 @@ int Usage() {
                  "            program does (16384 and 65536), or as many as given; without it\n"
                  "            nothing is ever dropped\n");
     return 2;
+}
+
+// A count in decimal digits only (no sign, no blanks, not empty, not beyond size_t), ending at the
+// given character; text is left after that character.
+bool ParseCount(const char*& text, char end, std::size_t& count) {
+    const char* at = text;
+    std::size_t value = 0;
+    for (; *at >= '0' && *at <= '9'; ++at) {
+        const std::size_t digit = std::size_t(*at - '0');
+        if (value > (std::numeric_limits<std::size_t>::max() - digit) / 10)
+            return false;
+        value = value * 10 + digit;
+    }
+    if (at == text || *at != end)
+        return false;
+    count = value;
+    text = at + 1;
+    return true;
 }
 
 } // namespace
@@ -42,15 +61,12 @@ int main(int argc, char** argv) {
         else if (std::strcmp(argv[i], "--limits") == 0)
             limits = palisor::kProgramLimits;
         else if (std::strncmp(argv[i], "--limits=", 9) == 0) {
-            char* end = nullptr;
-            const unsigned long long conversations = std::strtoull(argv[i] + 9, &end, 10);
-            if (*end != ',')
+            const char* text = argv[i] + 9;
+            std::size_t conversations = 0;
+            std::size_t sessions = 0;
+            if (!ParseCount(text, ',', conversations) || !ParseCount(text, '\0', sessions))
                 return Usage();
-            const char* sessionsText = end + 1;
-            const unsigned long long sessions = std::strtoull(sessionsText, &end, 10);
-            if (*end != '\0' || end == sessionsText)
-                return Usage();
-            limits = palisor::TrafficLimits{std::size_t(conversations), std::size_t(sessions)};
+            limits = palisor::TrafficLimits{conversations, sessions};
         } else if (!path && (argv[i][0] != '-' || argv[i][1] == '\0'))
             path = argv[i];
         else

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace palisor {
@@ -185,8 +186,17 @@ TEST_F(ReplayToolTest, RefusesBadArgumentsAndUnreadableFiles) {
     EXPECT_NE(Replay("").status, 0);
     EXPECT_NE(Replay("--tree --quiet x").status, 0);
     EXPECT_NE(Replay("--bogus x").status, 0);
-    EXPECT_NE(Replay("--limits=5 x").status, 0);
-    EXPECT_NE(Replay("--limits=5, x").status, 0);
+    // Limits that are not two plain counts are a usage error, also with a file that can be read.
+    WriteConnection(1);
+    for (const char* limits :
+         {"--limits=5", "--limits=5,", "--limits=,5", "--limits=-1,2", "--limits=2,-1", "--limits=+1,2",
+          "--limits= 1,2", "--limits=1,2x", "--limits=1,,2", "--limits=99999999999999999999,1"}) {
+        const ToolRun run = Replay("'" + std::string(limits) + "' " + Capture());
+        EXPECT_TRUE(WIFEXITED(run.status) && WEXITSTATUS(run.status) == 2) << limits;
+        EXPECT_EQ(run.err.rfind("usage: palisor-replay", 0), 0u) << limits;
+        EXPECT_EQ(run.out, "") << limits;
+    }
+    EXPECT_EQ(Replay("--quiet --limits=0,18446744073709551615 " + Capture()).status, 0);
     ToolRun missing = Replay(dir + "/nothing-here.pcap");
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("palisor-replay: "), std::string::npos);
