@@ -44,9 +44,13 @@ private:
 
 // Wakes may be spurious, as with the standard condition variable: waiters check their condition.
 // Timed waits take a condition, the form both sides share.
+//
+// Each waiter sleeps on an event of its own, queued in the order the waiters came. A notification
+// takes waiters off the queue and sets their events, so it reaches exactly the threads that were
+// waiting when it was made: a thread that starts waiting afterwards cannot take it from them.
 class ConditionVariable {
 public:
-    ConditionVariable();
+    ConditionVariable() = default;
     ~ConditionVariable();
     ConditionVariable(const ConditionVariable&) = delete;
     ConditionVariable& operator=(const ConditionVariable&) = delete;
@@ -86,10 +90,18 @@ private:
     // True when woken by a notification (or spuriously), false when the time ran out.
     bool WaitMilliseconds(std::unique_lock<Mutex>& lock, unsigned long milliseconds);
 
-    void* semaphore_;
-    Mutex state_;
-    long waiters_ = 0;
-    long released_ = 0; // wake-ups handed to the semaphore and not yet taken
+    struct Waiter {
+        void* event = nullptr; // manual-reset, cleared when the waiter is taken from the pool
+        Waiter* next = nullptr;
+        bool notified = false;
+    };
+    Waiter* TakeWaiter();
+    void Wake(Waiter* waiter);
+
+    Mutex state_;             // guards everything below
+    Waiter* first_ = nullptr; // the queue of sleeping waiters, oldest first
+    Waiter* last_ = nullptr;
+    Waiter* spare_ = nullptr; // waiters (with their events) kept for the next waits
 };
 
 class Thread {

@@ -17,48 +17,117 @@ using palisor::Thread;
 namespace {
 
 constexpr auto kPatience = std::chrono::seconds(10);
+// A wake-up that was lost shows only as a wait that runs to its time limit: the condition holds by
+// then, so the wait still reports it. Every wait below must end well before this.
+constexpr DWORD kLimitMilliseconds = 3000;
 
-TEST(Sync, HandsEveryItemAcrossOneSlotInOrderWithoutLosingAWakeUp) {
-    // One slot, two conditions: each item waits for the other side, so a lost notification stalls
-    // the exchange and the consumer's patience runs out.
+// Waits for ready under lock; false when the wait ran to its time limit instead of ending on a
+// notification.
+template <class Predicate>
+bool WokenInTime(ConditionVariable& variable, std::unique_lock<Mutex>& lock, Predicate ready) {
+    const DWORD start = GetTickCount();
+    const bool held = variable.wait_for(lock, std::chrono::milliseconds(kLimitMilliseconds), ready);
+    return held && GetTickCount() - start < kLimitMilliseconds - 100;
+}
+
+TEST(Sync, HandsEveryItemAcrossOneSlotOnOneVariableWithoutLosingAWakeUp) {
+    // Producer and consumer wait for opposite conditions on the same variable. A notification that
+    // the notifier itself could take on its next wait (while the other side has let go of the lock
+    // but not yet gone to sleep) would leave both asleep until their time limits.
     Mutex mutex;
-    ConditionVariable filled, emptied;
+    ConditionVariable changed;
     bool full = false;
     int slot = 0;
     constexpr int kItems = 2000;
 
-    std::atomic<bool> producerStalled{false};
+    std::atomic<int> producerLate{0};
     Thread producer([&] {
         for (int i = 1; i <= kItems; ++i) {
             std::unique_lock<Mutex> lock(mutex);
-            if (!emptied.wait_for(lock, kPatience, [&] { return !full; })) {
-                producerStalled = true;
-                return;
+            if (!WokenInTime(changed, lock, [&] { return !full; })) {
+                ++producerLate;
+                if (full)
+                    return;
             }
             slot = i;
             full = true;
-            filled.notify_one();
+            changed.notify_one();
         }
     });
 
     int expected = 1;
-    bool consumerStalled = false;
+    int consumerLate = 0;
     while (expected <= kItems) {
         std::unique_lock<Mutex> lock(mutex);
-        if (!filled.wait_for(lock, kPatience, [&] { return full; })) {
-            consumerStalled = true;
-            break;
+        if (!WokenInTime(changed, lock, [&] { return full; })) {
+            ++consumerLate;
+            if (!full || consumerLate > 2)
+                break;
         }
         if (slot != expected)
             break;
         full = false;
         ++expected;
-        emptied.notify_one();
+        changed.notify_one();
     }
+    {
+        // Lets a producer stuck on a lost wake-up finish.
+        std::lock_guard<Mutex> lock(mutex);
+        full = false;
+    }
+    changed.notify_all();
     producer.join();
-    EXPECT_FALSE(consumerStalled);
-    EXPECT_FALSE(producerStalled);
+    EXPECT_EQ(consumerLate, 0);
+    EXPECT_EQ(producerLate.load(), 0);
     EXPECT_EQ(expected, kItems + 1);
+}
+
+TEST(Sync, WaitersWithDifferentConditionsOnOneVariableWakeOnTheirNotifications) {
+    // Three threads and this one wait on one variable for conditions of their own; every
+    // notification wakes them all, so each wakes for the others' changes too and goes back to
+    // sleep. A wake-up taken by another waiter in that moment must not leave the right one asleep.
+    Mutex mutex;
+    ConditionVariable changed;
+    constexpr int kWaiters = 3;
+    int turn[kWaiters] = {};     // rounds handed to each waiter
+    int answered[kWaiters] = {}; // rounds each waiter has answered
+    bool quit = false;
+    std::atomic<int> late{0};
+    std::vector<Thread> waiters;
+    for (int w = 0; w < kWaiters; ++w) {
+        waiters.emplace_back([&, w] {
+            std::unique_lock<Mutex> lock(mutex);
+            for (;;) {
+                const int seen = answered[w];
+                if (!WokenInTime(changed, lock, [&] { return quit || turn[w] > seen; }))
+                    ++late;
+                if (quit)
+                    return;
+                answered[w] = turn[w];
+                changed.notify_all();
+            }
+        });
+    }
+
+    constexpr int kRounds = 10000;
+    int mainLate = 0;
+    for (int round = 1; round <= kRounds && late == 0 && mainLate == 0; ++round) {
+        const int w = round % 4 == 0 ? 2 : round % 2; // every waiter, some more often than others
+        std::unique_lock<Mutex> lock(mutex);
+        turn[w] = round;
+        changed.notify_all();
+        if (!WokenInTime(changed, lock, [&] { return answered[w] == round; }))
+            ++mainLate;
+    }
+    {
+        std::lock_guard<Mutex> lock(mutex);
+        quit = true;
+    }
+    changed.notify_all();
+    for (Thread& waiter : waiters)
+        waiter.join();
+    EXPECT_EQ(late.load(), 0);
+    EXPECT_EQ(mainLate, 0);
 }
 
 TEST(Sync, NotifyAllWakesEveryWaiterAndTheMutexKeepsCountsWhole) {
