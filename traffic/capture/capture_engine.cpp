@@ -120,7 +120,10 @@ void CaptureEngine::StartCapture(const std::string& selection) {
     captureStartup_ = startupPending_;
     startupPending_ = false;
     {
+        // A stop meant for a loop that has ended since InitCapture kept the flag is not this
+        // capture's: the new thread would otherwise skip its bind and end at once.
         std::lock_guard<Mutex> lock(controlMutex_);
+        stopRequested_ = false;
         loopActive_ = true;
     }
     if (thread_.Start(&CaptureEngine::CaptureThreadProc, this)) {

@@ -360,7 +360,30 @@ TEST_F(CaptureEngineTest, OnAfterAnOffWhoseWaitRanOutCapturesOnceTheOldLoopHasEn
     EXPECT_EQ(slow.selectedInterface(), "192.168.1.9");
     slow.OnClose();
     EXPECT_FALSE(slow.Capturing());
-    EXPECT_EQ(Contents(out), "Binding to: \nBinding to: \n");
+
+    // Again, but the old loop ends between the two steps of "On": InitCapture keeps the stop for
+    // the loop still running, and the thread that StartCapture makes must not inherit it.
+    release = false;
+    entered = false;
+    slow.InitCapture();
+    slow.StartCapture("192.168.1.10");
+    network.QueueDatagram(testing::BuildDatagram(testing::Segment(1, 2, 3, 4, 0x02)));
+    while (!entered)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    slow.OnClose(); // in vain again
+    slow.InitCapture();
+    EXPECT_TRUE(slow.stopRequested());
+    release = true;
+    ASSERT_TRUE(slowThread.Wait(5000));
+    slow.StartCapture("192.168.1.9");
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    EXPECT_FALSE(slow.stopRequested());
+    EXPECT_TRUE(slow.Capturing());
+    EXPECT_EQ(network.counts().socketsCreated, 4);
+    EXPECT_EQ(network.counts().boundAddress, "192.168.1.9");
+    slow.OnClose();
+    EXPECT_FALSE(slow.Capturing());
+    EXPECT_EQ(Contents(out), "Binding to: \nBinding to: \nBinding to: \nBinding to: \n");
     ExpectEverythingReleased();
 }
 
