@@ -357,9 +357,10 @@ void CfirewallDlg::OnForum() {
 }
 
 // A click on "On" while a capture runs (the button is already selected then) is ignored: the page
-// holds one capture at a time.
+// holds one capture at a time. After an "Off" whose wait ran out the old thread may still be winding
+// down; "On" then counts, and the engine keeps the start until that thread has ended.
 void CfirewallDlg::OnLogsOn() {
-    if (m_pSnifferDlg == nullptr || m_pSnifferDlg->Capturing())
+    if (m_pSnifferDlg == nullptr || m_pSnifferDlg->captureEngine().WillCapture())
         return;
     m_pSnifferDlg->InitCapture();
     m_pSnifferDlg->StartCapture();

@@ -87,6 +87,11 @@ bool CaptureEngine::RestartPending() {
     return restartPending_;
 }
 
+bool CaptureEngine::WillCapture() const {
+    std::lock_guard<Mutex> lock(controlMutex_);
+    return (loopActive_ && !stopRequested_) || restartPending_;
+}
+
 void CaptureEngine::StartCapture(const std::string& selection) {
     {
         std::lock_guard<Mutex> lock(controlMutex_);

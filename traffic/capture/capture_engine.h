@@ -66,6 +66,9 @@ public:
     bool Capturing() { return thread_.Running(); }
     // True while a start waits for a stopped capture to wind down.
     bool RestartPending();
+    // True while a capture runs that has not been told to stop, or a kept start waits: a start now
+    // would change nothing. After a stop whose wait ran out it is false, though the thread runs.
+    bool WillCapture() const;
     unsigned long threadId() const { return threadId_; }
 
 private:
@@ -99,7 +102,7 @@ private:
 
     // Guards the loop's life and a kept start. loopActive_ is true from a start until the thread
     // has decided, under this lock, to end.
-    Mutex controlMutex_;
+    mutable Mutex controlMutex_;
     bool loopActive_ = false;
     bool restartPending_ = false;
     bool restartStartup_ = false;

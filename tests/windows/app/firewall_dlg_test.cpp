@@ -372,6 +372,11 @@ TEST_F(MainWindowTest, ColourChangesSentToTheMainWindowReachTheListsAndTheirHead
     window->DestroyWindow();
 }
 
+// 10.0.0.5:1025 -> 10.0.0.1:80, SYN, sequence number 1000: twenty bytes of IP, twenty of TCP.
+const unsigned char kSyn[40] = {0x45, 0, 0,  40, 0,    0,    0,    0,    64, 6,  0, 0, 10,   0,
+                                0,    5, 10, 0,  0,    1,    0x04, 0x01, 0,  80, 0, 0, 0x03, 0xE8,
+                                0,    0, 0,  0,  0x50, 0x02, 0,    0,    0,  0,  0, 0};
+
 // The traffic page over a scripted network whose receive blocks while nothing arrives, so that a
 // capture keeps running until it is stopped.
 class ScriptedMainWindow : public TestMainWindow {
@@ -424,6 +429,81 @@ TEST_F(MainWindowTest, LogsOnIsIgnoredWhileACaptureRunsOffStopsItAndTheWindowSto
     window.DestroyWindow();
     EXPECT_FALSE(page->Capturing()) << "the capture ends with the window, before the page's state";
     EXPECT_EQ(network.counts().socketsClosed, 2);
+}
+
+// A transcript that holds the capture thread in its first line until released, as a slow decoder
+// or a stalled output would.
+class HoldingTranscript : public palisor::TranscriptSink {
+public:
+    HoldingTranscript()
+        : entered_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          released_(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    ~HoldingTranscript() override {
+        CloseHandle(entered_);
+        CloseHandle(released_);
+    }
+    void WriteLine(const char*, std::size_t) override {
+        SetEvent(entered_);
+        WaitForSingleObject(released_, INFINITE);
+    }
+    bool WaitEntered(DWORD milliseconds) {
+        return WaitForSingleObject(entered_, milliseconds) == WAIT_OBJECT_0;
+    }
+    void Release() { SetEvent(released_); }
+
+private:
+    HANDLE entered_;
+    HANDLE released_;
+};
+
+class HoldingMainWindow : public ScriptedMainWindow {
+public:
+    HoldingMainWindow(ComObjectCreator& creator, palisor::CaptureNetwork& network,
+                      palisor::TranscriptSink& sink)
+        : ScriptedMainWindow(creator, network), sink_(sink) {}
+
+protected:
+    CSnifferDlg* NewTrafficPage(CWnd* parent) override {
+        CSnifferDlg* page = ScriptedMainWindow::NewTrafficPage(parent);
+        page->SetTranscriptSink(sink_);
+        return page;
+    }
+
+private:
+    palisor::TranscriptSink& sink_;
+};
+
+TEST_F(MainWindowTest, OnAfterAnOffWhoseWaitRanOutIsKeptAndCapturesOnceTheOldThreadIsDone) {
+    // The page is never deleted: the network and the transcript outlive it.
+    static palisor::ScriptedCaptureNetwork network;
+    static HoldingTranscript transcript;
+    network.hostAddresses = {"10.0.0.5"};
+    HoldingMainWindow window(*creator_, network, transcript);
+    ASSERT_TRUE(window.Create(nullptr));
+    Pump();
+    CSnifferDlg* page = window.TrafficPage();
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(network.WaitUntilIdle(5000));
+    network.QueueDatagram(std::vector<std::uint8_t>(kSyn, kSyn + sizeof kSyn));
+    ASSERT_TRUE(transcript.WaitEntered(5000));
+
+    // "Off" waits its five seconds in vain: the thread is still inside the segment.
+    SendMessageA(GetDlgItem(window, IDC_LOGS_OFF), BM_CLICK, 0, 0);
+    EXPECT_TRUE(page->Capturing());
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_LOGS_OFF), BST_CHECKED);
+
+    // "On" shows as selected, so it must lead to a capture.
+    SendMessageA(GetDlgItem(window, IDC_LOGS_ON), BM_CLICK, 0, 0);
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_LOGS_ON), BST_CHECKED);
+    transcript.Release();
+    EXPECT_TRUE(network.WaitUntilIdle(5000)) << "capturing again once the old loop has ended";
+    EXPECT_TRUE(page->Capturing());
+    EXPECT_EQ(network.counts().socketsCreated, 2);
+    EXPECT_EQ(network.counts().boundAddress, "10.0.0.5");
+
+    window.DestroyWindow();
+    EXPECT_FALSE(page->Capturing());
+    EXPECT_EQ(network.counts().socketsClosed, network.counts().socketsCreated);
 }
 
 // How many more drawing objects this process can make: brushes are made until the system refuses one,
@@ -519,15 +599,11 @@ TEST_F(MainWindowTest, TheProgramsTrafficPageWritesEachTranscriptLineToStandardO
     auto window = Open();
     CSnifferDlg* page = window->TrafficPage();
     ASSERT_NE(page, nullptr);
-    // 10.0.0.5:1025 -> 10.0.0.1:80, SYN, sequence number 1000: twenty bytes of IP, twenty of TCP.
-    static const unsigned char syn[40] = {0x45, 0, 0,  40, 0,    0,    0,    0,    64, 6,  0, 0, 10,   0,
-                                          0,    5, 10, 0,  0,    1,    0x04, 0x01, 0,  80, 0, 0, 0x03, 0xE8,
-                                          0,    0, 0,  0,  0x50, 0x02, 0,    0,    0,  0,  0, 0};
     // The tree calls are carried out by this thread, so the datagram comes from another one.
     HANDLE feeder = CreateThread(
         nullptr, 0,
         [](void* param) -> DWORD {
-            static_cast<CSnifferDlg*>(param)->DecodeDatagram(syn, sizeof syn);
+            static_cast<CSnifferDlg*>(param)->DecodeDatagram(kSyn, sizeof kSyn);
             return 0;
         },
         page, 0, nullptr);
