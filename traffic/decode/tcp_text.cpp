@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cstring>
+#include <functional>
+#include <new>
 
 namespace palisor {
 
@@ -19,18 +21,73 @@ constexpr FlagName kFlagNames[] = {
 
 constexpr std::size_t kLabelWidth = 40;
 
+// The text of every combination of the six flags, worked out by the compiler: constant data, with
+// nothing to make at run time and nothing to destroy at exit.
+struct FlagTable {
+    static constexpr std::size_t kLongest = 36; // "SYN,RST,FIN,ACK,URG,PUSH,TAPI,NETDEV"
+    constexpr FlagTable() {
+        for (unsigned flags = 0; flags < 64; ++flags) {
+            std::size_t n = 0;
+            for (const FlagName& flag : kFlagNames) {
+                if (!(flags & flag.bit))
+                    continue;
+                if (n != 0)
+                    text[flags][n++] = ',';
+                for (const char* c = flag.name; *c; ++c)
+                    text[flags][n++] = *c;
+            }
+            length[flags] = static_cast<std::uint8_t>(n);
+        }
+    }
+    char text[64][kLongest] = {};
+    std::uint8_t length[64] = {};
+};
+
+constexpr FlagTable kFlagTable;
+
+struct FieldLabels {
+    FieldLabels() {
+        const char* const names[kFieldLabelCount] = {
+            "Source Port:", "Destination Port:", "Size:",          "Flags:", "Sequence:",
+            "Ack:",         "Source IP:",        "Destination IP:"};
+        for (int i = 0; i < kFieldLabelCount; ++i)
+            AppendPadLabel(text[i], names[i]);
+    }
+    std::string text[kFieldLabelCount];
+};
+
+const FieldLabels& Labels() {
+    // Built in place on first use; the storage has no destructor, so the labels outlive every
+    // object that is destroyed at exit.
+    alignas(FieldLabels) static unsigned char storage[sizeof(FieldLabels)];
+    static const FieldLabels* const labels = new (storage) FieldLabels;
+    return *labels;
+}
+
 } // namespace
 
+std::string_view FlagTextOf(std::uint8_t flags) {
+    flags &= 0x3F;
+    return std::string_view(kFlagTable.text[flags], kFlagTable.length[flags]);
+}
+
 void AppendFlagText(std::string& out, std::uint8_t flags) {
-    bool first = true;
-    for (const FlagName& flag : kFlagNames) {
-        if (!(flags & flag.bit))
-            continue;
-        if (!first)
-            out += ',';
-        out += flag.name;
-        first = false;
-    }
+    const std::string_view text = FlagTextOf(flags);
+    out.append(text.data(), text.size());
+}
+
+const std::string& FieldLabelText(FieldLabel label) {
+    return Labels().text[label];
+}
+
+const std::string* FieldLabelTexts() {
+    return Labels().text;
+}
+
+bool IsFieldLabel(const std::string& label) {
+    const std::string* const first = Labels().text;
+    return std::less_equal<const std::string*>()(first, &label) &&
+           std::less<const std::string*>()(&label, first + kFieldLabelCount);
 }
 
 std::string FlagText(std::uint8_t flags) {

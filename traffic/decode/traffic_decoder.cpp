@@ -21,27 +21,6 @@ constexpr std::uint8_t kProtocolTcp = 6;
 constexpr std::size_t kIpHeaderMin = 20;
 constexpr std::uint32_t kTcpHeaderMin = 20;
 
-const char* const kTcpLabels[6] = {
-    "Source Port:", "Destination Port:", "Size:", "Flags:", "Sequence:", "Ack:"};
-
-// The field labels padded, made once for the process: a tree may know them by their addresses.
-// The six TCP labels in the order of the entry, then the two IP labels.
-constexpr int kSourceIpLabel = 6;
-constexpr int kDestinationIpLabel = 7;
-
-const std::string* PaddedLabels() {
-    static const struct Labels {
-        Labels() {
-            for (int i = 0; i < 6; ++i)
-                AppendPadLabel(text[i], kTcpLabels[i]);
-            AppendPadLabel(text[kSourceIpLabel], "Source IP:");
-            AppendPadLabel(text[kDestinationIpLabel], "Destination IP:");
-        }
-        std::string text[8];
-    } labels;
-    return labels.text;
-}
-
 // The fields of a TCP header that the view shows.
 struct TcpHeader {
     std::uint16_t srcPort = 0;
@@ -118,41 +97,30 @@ std::size_t WriteDecimal(char* out, std::uint32_t value) {
     return n + 8;
 }
 
-// The texts of every combination of the six flags, made once.
-struct FlagTexts {
-    FlagTexts() {
-        for (int flags = 0; flags < 64; ++flags)
-            AppendFlagText(text[flags], std::uint8_t(flags));
-    }
-    std::string text[64];
-};
-
-const FlagTexts& Flags() {
-    static const FlagTexts texts;
-    return texts;
-}
-
-// The text of every byte value followed by a dot, made once.
+// The text of every byte value followed by a dot, worked out by the compiler: constant data, with
+// nothing to make at run time and nothing to destroy at exit.
 struct ByteTexts {
-    ByteTexts() {
+    constexpr ByteTexts() {
         for (std::uint32_t value = 0; value < 256; ++value) {
-            const std::size_t n = WriteDecimal(text[value], value);
-            text[value][n] = '.';
-            length[value] = std::uint8_t(n + 1);
+            std::uint8_t n = 0;
+            if (value >= 100)
+                text[value][n++] = char('0' + value / 100);
+            if (value >= 10)
+                text[value][n++] = char('0' + value / 10 % 10);
+            text[value][n++] = char('0' + value % 10);
+            text[value][n++] = '.';
+            length[value] = n;
         }
     }
     char text[256][4] = {};
     std::uint8_t length[256] = {};
 };
 
-const ByteTexts& Bytes() {
-    static const ByteTexts texts;
-    return texts;
-}
+constexpr ByteTexts kByteTexts;
 
 // Dotted decimal text of an address (network order, first byte most significant); out holds 16.
 std::size_t WriteDotted(char* out, std::uint32_t address) {
-    const ByteTexts& bytes = Bytes();
+    const ByteTexts& bytes = kByteTexts;
     std::size_t n = 0;
     for (int shift = 24; shift >= 0; shift -= 8) {
         const std::uint32_t value = (address >> shift) & 0xFF;
@@ -176,9 +144,6 @@ inline void Put(char*& out, std::string_view text) {
 
 TrafficDecoder::TrafficDecoder(TreeAccess& tree, TranscriptSink& transcript, TrafficLimits limits)
     : tree_(tree), transcript_(transcript), limits_(limits) {
-    Flags();
-    Bytes();
-    PaddedLabels();
     AdoptTree();
 }
 
@@ -285,12 +250,10 @@ void TrafficDecoder::EvictOldest() {
 TrafficDecoder::PairIndex TrafficDecoder::OpenSession(std::string_view source, std::string_view destination,
                                                       std::uint16_t srcPort, std::uint16_t dstPort,
                                                       std::uint32_t seq, std::uint32_t size) {
-    while (limits_.sessions != 0 && sessionTable_.size() >= limits_.sessions) {
-        if (oldest_ != 0)
-            EvictOldest();
-        else
-            CloseSession(sessionTable_.Oldest());
-    }
+    // Only sessions make room for a session: the oldest goes, and its entry stays in the tree. So one
+    // host that opens sessions by the thousand (a port scan) costs other conversations nothing.
+    while (limits_.sessions != 0 && sessionTable_.size() >= limits_.sessions)
+        CloseSession(sessionTable_.Oldest());
     const std::string_view key = MakeKey(source, destination);
     const std::uint64_t hash = KeyHash(key);
     PairIndex owner = FindPair(key, hash);
@@ -441,7 +404,7 @@ void TrafficDecoder::ReportTcpSegment(const std::string& source, const std::stri
 void TrafficDecoder::Report(std::string_view source, std::string_view destination, std::uint16_t srcPort,
                             std::uint16_t dstPort, std::uint32_t seq, std::uint32_t ack, std::uint8_t flags,
                             std::uint32_t size, const char* note, PairIndex pair) {
-    const std::string& flagText = Flags().text[flags & 0x3F];
+    const std::string_view flagText = FlagTextOf(flags);
     const std::string_view noteText = note ? std::string_view(note) : std::string_view();
     // "%s - %s {%ld-%ld}, len: %ld, seq: %s,ack: %s, Flags: %s %s\r\n", written straight into the
     // line; the numbers are written once, in place, and the tree's fields take their texts from
@@ -519,14 +482,13 @@ void TrafficDecoder::Show(std::string_view source, std::string_view destination,
         FreePairIfUnused(index);
         return;
     }
-    // The entry becomes the most recently updated. Without limits nothing is ever pushed out, so
-    // the order is not kept up (it costs two records the caches seldom hold).
-    if (index != newest_ && (limits_.conversations != 0 || limits_.sessions != 0)) {
+    // The entry becomes the most recently updated. Without a limit on entries none is ever pushed
+    // out, so the order is not kept up (it costs two records the caches seldom hold).
+    if (index != newest_ && limits_.conversations != 0) {
         Unlink(index);
         LinkNewest(index);
     }
     Pair& entry = At(index);
-    const std::string* labels = PaddedLabels();
     for (int i = 0; i < 6; ++i) {
         const TreeItem item = entry.tcpFields[i];
         if (item == 0)
@@ -535,17 +497,17 @@ void TrafficDecoder::Show(std::string_view source, std::string_view destination,
         if (numbers && (entry.shownMask & bit) && entry.shownValues[i] == numbers[i])
             continue;
         entry.shownMask &= std::uint8_t(~bit);
-        if (tree_.SetLabeledText(item, labels[i], values[i]) && numbers) {
+        if (tree_.SetLabeledText(item, labels_[i], values[i]) && numbers) {
             entry.shownValues[i] = numbers[i];
             entry.shownMask |= bit;
         }
     }
 }
 
-TreeItem TrafficDecoder::InsertField(TreeItem parent, int label, std::string_view value) {
+TreeItem TrafficDecoder::InsertField(TreeItem parent, FieldLabel label, std::string_view value) {
     if (parent == 0)
         return 0;
-    return tree_.InsertLabeledItem(parent, PaddedLabels()[label], value, kImageField, kImageField);
+    return tree_.InsertLabeledItem(parent, labels_[label], value, kImageField, kImageField);
 }
 
 void TrafficDecoder::InsertConversation(PairIndex index, std::string_view source,
@@ -559,11 +521,11 @@ void TrafficDecoder::InsertConversation(PairIndex index, std::string_view source
     TreeItem tcpFields[6] = {};
     try {
         const TreeItem ipHeader = tree_.InsertItem(top, "IP Header", kImageHeader, kImageHeader);
-        InsertField(ipHeader, kSourceIpLabel, source);
-        InsertField(ipHeader, kDestinationIpLabel, destination);
+        InsertField(ipHeader, kLabelSourceIp, source);
+        InsertField(ipHeader, kLabelDestinationIp, destination);
         const TreeItem tcpHeader = tree_.InsertItem(top, "TCP Header", kImageHeader, kImageHeader);
         for (int i = 0; i < 6; ++i)
-            tcpFields[i] = InsertField(tcpHeader, i, values[i]);
+            tcpFields[i] = InsertField(tcpHeader, FieldLabel(i), values[i]);
     } catch (...) {
         // Out of memory half way: the entry goes again, so the tree holds whole entries only.
         tree_.DeleteItem(top);

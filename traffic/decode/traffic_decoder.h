@@ -12,6 +12,7 @@
 #include "traffic/memory/flat_table.h"
 #include "traffic/decode/packet_fields.h"
 #include "traffic/decode/session_table.h"
+#include "traffic/decode/tcp_text.h"
 #include "traffic/decode/transcript_sink.h"
 #include "traffic/tree/tree_access.h"
 
@@ -36,9 +37,10 @@ extern const char kNoteGapAbove[];
 // Data beyond this many bytes past the session's opening sequence number is flagged.
 constexpr std::int32_t kGapLimit = 10240000;
 
-// How much the decoder keeps. Past either limit the least recently updated conversation entry
-// leaves the tree together with its sessions (those of the same two addresses in the same
-// direction); when no entry is left to go, the oldest session goes. 0 is no limit.
+// How much the decoder keeps; 0 is no limit. A new entry past the first limit pushes out the
+// entry updated longest ago, which leaves the tree together with its sessions (those of the same
+// two addresses in the same direction). A new session past the second limit pushes out the session
+// opened longest ago, and nothing else: the entries stay.
 struct TrafficLimits {
     std::size_t conversations = 0;
     std::size_t sessions = 0;
@@ -130,12 +132,12 @@ private:
     void AdoptTree();
     void InsertConversation(PairIndex index, std::string_view source, std::string_view destination,
                             const std::string_view* values, const std::uint32_t* numbers);
-    // label: the number of a padded field label (the TCP fields' in their order, then the IP ones).
-    TreeItem InsertField(TreeItem parent, int label, std::string_view value);
+    TreeItem InsertField(TreeItem parent, FieldLabel label, std::string_view value);
 
     TreeAccess& tree_;
     TranscriptSink& transcript_;
     TrafficLimits limits_;
+    const std::string* labels_ = FieldLabelTexts(); // never destroyed
     SessionTable sessionTable_;
     std::uint64_t seed_ = ProcessHashSeed();
     ChunkedArray<Pair> pairs_;

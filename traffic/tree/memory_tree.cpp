@@ -1,5 +1,6 @@
 #include "traffic/tree/memory_tree.h"
 
+#include "traffic/decode/tcp_text.h"
 #include "traffic/memory/flat_table.h"
 
 #include <cstring>
@@ -245,9 +246,11 @@ std::uint8_t MemoryTree::KnownLabel(const std::string& label) const {
 }
 
 void MemoryTree::NoteLabel(TreeItem item, const std::string& label) {
-    // A shared start as long as the label is the label: known by its address from now on.
+    // A shared start as long as the label is the label. Only the decoder's own labels, which never
+    // change, are known by their addresses from now on; any other label object may hold another
+    // text the next time, so it is read as text each time.
     const std::uint8_t prefix = At(item).prefix;
-    if (prefix != 0 && prefixes_[prefix - 1].size() == label.size())
+    if (prefix != 0 && prefixes_[prefix - 1].size() == label.size() && IsFieldLabel(label))
         prefixLabels_[prefix - 1] = &label;
 }
 

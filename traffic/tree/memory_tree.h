@@ -57,12 +57,15 @@ public:
     TreeItem FirstRoot() override { return firstRoot_; }
     TreeItem NextSibling(TreeItem item) override;
     TreeItem FirstChild(TreeItem item) override;
-    std::size_t ItemCount() override { return nodes_.size() - freeCount_; }
+    // Not counting a record grown for an insertion that failed, which is kept for the next one.
+    std::size_t ItemCount() override { return nodes_.size() - freeCount_ - (spare_ != 0 ? 1 : 0); }
     std::string GetText(TreeItem item) override;
     TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) override;
     bool SetText(TreeItem item, const std::string& text) override;
     // An item whose text starts with a shared label known to equal this one takes the new value
-    // without the label being joined, compared or looked up again.
+    // without the label being joined, compared or looked up again. Only the decoder's own labels
+    // (IsFieldLabel) are known by their addresses; any other label is joined with the value and
+    // stored as text, so a label object that holds another text the next time is read right.
     bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) override;
     TreeItem InsertLabeledItem(TreeItem parent, const std::string& label, std::string_view value, int image,
                                int selectedImage) override;

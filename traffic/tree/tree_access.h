@@ -24,9 +24,9 @@ public:
     // Appends an item after the last child of parent (0 for a top-level item); returns 0 on failure.
     virtual TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage) = 0;
     virtual bool SetText(TreeItem item, const std::string& text) = 0;
-    // Sets the text label + value. The label must stay where it is, unchanged, for as long as the
-    // tree is used (the decoder's labels are made once for the process), so that a tree may know it
-    // again by its address. By default the two are joined and set as one text.
+    // Sets the text label + value. By default the two are joined and set as one text. A tree may
+    // know the decoder's own labels (IsFieldLabel in tcp_text.h), which never change, by their
+    // addresses; any other label it must read as text.
     virtual bool SetLabeledText(TreeItem item, const std::string& label, std::string_view value) {
         return SetText(item, Join(label, value));
     }

@@ -13,9 +13,34 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
+#include <new>
 #include <random>
 #include <vector>
+
+// Plain allocations fail on request, to see what running out of memory leaves behind.
+namespace {
+int failAllocationsIn = 0; // fail the nth allocation from now on; 0: none
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (failAllocationsIn > 0 && --failAllocationsIn == 0)
+        throw std::bad_alloc();
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+// The compiler cannot tell that the memory these release came from the operator new above.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+#pragma GCC diagnostic pop
 
 namespace palisor {
 namespace {
@@ -191,6 +216,56 @@ TEST(MemoryTree, LabeledTextsReadAsLabelAndValueWhicheverLabelComes) {
     ASSERT_TRUE(tree.SetLabeledText(item, size, "77"));
     EXPECT_EQ(tree.GetText(item), size + "77");
     EXPECT_FALSE(tree.SetLabeledText(item + 1, size, "1"));
+
+    // A label object of the caller's that holds another text the next time, at the same address
+    // and of the same length: stored and read back whole, on an item that keeps it and on new ones.
+    std::string reused = PadLabel("Size:");
+    for (const char* name : {"Size:", "Port:", "Sizes", "Size:"}) {
+        reused = PadLabel(name);
+        ASSERT_TRUE(tree.SetLabeledText(item, reused, "8"));
+        EXPECT_EQ(tree.GetText(item), reused + "8");
+        const TreeItem inserted = tree.InsertLabeledItem(top, reused, "9", 2, 2);
+        EXPECT_EQ(tree.GetText(inserted), reused + "9");
+        EXPECT_TRUE(tree.DeleteItem(inserted));
+    }
+    // The decoder's own labels, which never change, and a copy of one of them, which is not one.
+    const std::string& own = FieldLabelText(kLabelSize);
+    EXPECT_TRUE(IsFieldLabel(own));
+    EXPECT_TRUE(IsFieldLabel(FieldLabelText(kLabelDestinationIp)));
+    EXPECT_FALSE(IsFieldLabel(size));
+    EXPECT_EQ(own, size);
+    for (const char* value : {"1", "22", ""}) {
+        ASSERT_TRUE(tree.SetLabeledText(item, own, value));
+        EXPECT_EQ(tree.GetText(item), own + value);
+        reused = PadLabel("Flags");
+        ASSERT_TRUE(tree.SetLabeledText(item, reused, value));
+        EXPECT_EQ(tree.GetText(item), reused + value);
+    }
+}
+
+TEST(MemoryTree, AnInsertionThatRunsOutOfMemoryLeavesTheTreeAndItsCountAsTheyWere) {
+    MemoryTree tree;
+    const TreeItem top = tree.InsertItem(0, "top", 0, 0);
+    tree.InsertItem(top, "child", 0, 0);
+    const std::string before = tree.Dump();
+    const std::string longText(100, 'x'); // kept in the map of long texts
+    // The record grown for a failed insertion is kept for the next one, and is no item.
+    EXPECT_THROW((failAllocationsIn = 1, tree.InsertItem(top, longText, 0, 0)), std::bad_alloc);
+    EXPECT_EQ(tree.ItemCount(), 2u);
+    EXPECT_THROW((failAllocationsIn = 1, tree.InsertItem(top, "wide", 1000, 0)), std::bad_alloc);
+    EXPECT_EQ(tree.ItemCount(), 2u);
+    EXPECT_EQ(tree.Dump(), before);
+    // Deleted records come first, then the kept one.
+    const TreeItem again = tree.InsertItem(top, longText, 1000, 0);
+    EXPECT_EQ(tree.ItemCount(), 3u);
+    ASSERT_TRUE(tree.DeleteItem(top));
+    EXPECT_EQ(tree.ItemCount(), 0u);
+    EXPECT_THROW((failAllocationsIn = 1, tree.InsertItem(0, longText, 0, 0)), std::bad_alloc);
+    EXPECT_EQ(tree.ItemCount(), 0u);
+    EXPECT_EQ(tree.Dump(), "");
+    tree.InsertItem(0, "a", 0, 0);
+    EXPECT_EQ(tree.ItemCount(), 1u);
+    EXPECT_EQ(tree.Image(again), 0) << "a deleted item";
 }
 
 // Deletion against a plain model of the tree: children lists kept as vectors, texts by item.
@@ -277,9 +352,9 @@ TEST(MemoryTree, DeletesItemsWithTheirDescendantsAndReusesTheirNumbers) {
 }
 
 // The decoder's rules restated with scans: sessions in a list searched from the start, entries
-// found by comparing the texts of the first (item count / 11) top-level items. Past a limit the
-// entry updated longest ago leaves the tree with the sessions of its two addresses; with no entry
-// left the oldest session goes.
+// found by comparing the texts of the first (item count / 11) top-level items. A new entry past its
+// limit pushes out the entry updated longest ago, with the sessions of its two addresses; a new
+// session past its limit pushes out the oldest session and nothing else.
 class ScanningDecoder {
 public:
     ScanningDecoder(MemoryTree& tree, TrafficLimits limits) : tree_(tree), limits_(limits) {}
@@ -320,12 +395,8 @@ public:
         });
         if (session == sessions.end()) {
             if (flags & kTcpSyn) {
-                while (limits_.sessions != 0 && sessions.size() >= limits_.sessions) {
-                    if (!byAge.empty())
-                        Evict();
-                    else
-                        sessions.erase(sessions.begin());
-                }
+                while (limits_.sessions != 0 && sessions.size() >= limits_.sessions)
+                    sessions.erase(sessions.begin());
                 Session opened;
                 opened.srcPort = srcPort;
                 opened.dstPort = dstPort;

@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <new>
+#include <utility>
 
 namespace palisor {
 namespace {
@@ -77,6 +79,18 @@ TEST_F(TrafficDecoderTest, FlagTextsFollowTheirFixedOrder) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(FlagText(c.flags), c.text) << int(c.flags);
+    // Every one of the 64 combinations, named in the fixed order.
+    const std::pair<std::uint8_t, const char*> order[] = {
+        {kTcpSyn, "SYN"}, {kTcpRst, "RST"},  {kTcpFin, "FIN"},  {kTcpAck, "ACK"},
+        {kTcpUrg, "URG"}, {kTcpPsh, "PUSH"}, {kTcpSyn, "TAPI"}, {kTcpFin, "NETDEV"}};
+    for (unsigned flags = 0; flags < 64; ++flags) {
+        std::string expected;
+        for (const auto& [bit, name] : order)
+            if (flags & bit)
+                expected += (expected.empty() ? "" : ",") + std::string(name);
+        EXPECT_EQ(FlagTextOf(std::uint8_t(flags)), expected);
+        EXPECT_EQ(FlagTextOf(std::uint8_t(flags | 0xC0)), expected);
+    }
 
     // The two bits above the six flags are not flags.
     TcpSegmentPlan plan = Segment(kClient, 1, kServer, 2, 0);
@@ -208,6 +222,42 @@ TEST_F(TrafficDecoderTest, OddBytesAreReadThroughTheBoundsOfTheDatagram) {
     }
     // Only the prefixes that keep all 20 TCP header bytes are shown: sizes 0 to 5.
     EXPECT_EQ(LineCount(), 6u);
+}
+
+// Decodes a segment with a decoder and tree of its own and ends the process: 0 when the line and
+// the entry came out whole.
+void DecodeAndExit() {
+    MemoryTree tree;
+    CollectingTranscriptSink transcript;
+    TrafficDecoder decoder(tree, transcript);
+    const auto datagram = BuildDatagram(Segment(kClient, 1025, kServer, 80, kTcpSyn | kTcpFin | kTcpAck, 7));
+    decoder.DecodeIpPacket(datagram.data(), datagram.size());
+    const bool whole =
+        transcript.Lines() ==
+            std::vector<std::string>{"10.0.0.5 - 10.0.0.1 {1025-80}, len: 0, seq: 7,ack: 0, Flags: "
+                                     "SYN,FIN,ACK,TAPI,NETDEV  /*New session*/ \r\n"} &&
+        tree.Dump() ==
+            ExpectedEntry({"10.0.0.5", "10.0.0.1", "1025", "80", "0", "SYN,FIN,ACK,TAPI,NETDEV", "7", "0"});
+    std::_Exit(whole ? 0 : 3);
+}
+
+TEST(TrafficDecoderAtExit, DecodesAfterTheStaticObjectsOfTheProcessAreDestroyed) {
+    // A capture thread may still be decoding while the process exits: everything the decoder
+    // shares across decoders must still be whole. The handler registered first runs last, after
+    // the objects made since are destroyed; the child runs this test alone, so nothing of the
+    // decoder was made before.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::atexit(DecodeAndExit);
+            MemoryTree tree;
+            NullTranscriptSink sink;
+            TrafficDecoder decoder(tree, sink);
+            const auto datagram = BuildDatagram(Segment(kServer, 80, kClient, 1025, kTcpSyn | kTcpAck, 1));
+            decoder.DecodeIpPacket(datagram.data(), datagram.size());
+            std::exit(1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 TEST(PadLabel, PadsEveryLabelToColumnForty) {
@@ -394,8 +444,8 @@ TEST(TrafficTree, FailedInsertionsNeverPutFieldsAtTheTopLevel) {
             EXPECT_EQ(tree.GetText(tree.FirstRoot()), "10.0.0.5 - 10.0.0.1");
         }
     }
-    // Sessions whose entry the tree refused still count against the limit: with no entry to push
-    // out, the oldest session goes, and the table keeps its order.
+    // Sessions whose entry the tree refused still count against the limit: the oldest goes, and
+    // the table keeps its order.
     FullTree none(0);
     NullTranscriptSink sink;
     TrafficDecoder decoder(none, sink, TrafficLimits{10, 2});
@@ -490,6 +540,69 @@ TEST(TrafficTree, ADecoderTakesOverTheEntriesOfAnExistingTree) {
     EXPECT_EQ(tree.ItemCount(), 22u);
     EXPECT_EQ(tree.GetText(tree.FirstRoot()), "10.0.0.1 - 10.0.0.5");
     EXPECT_EQ(tree.GetText(tree.NextSibling(tree.FirstRoot())), "10.0.0.9 - 10.0.0.1");
+}
+
+TEST(TrafficLimitsTest, APortScanPushesOutSessionsAndLeavesEveryOtherEntry) {
+    // Room for all the entries, not for all the sessions: a hundred conversations, each with a
+    // session still open, then one host opening sessions to a target port after port.
+    MemoryTree tree;
+    NullTranscriptSink sink;
+    TrafficDecoder decoder(tree, sink, TrafficLimits{120, 50});
+    for (int c = 0; c < 100; ++c) {
+        const std::uint32_t client = Ipv4(10, 1, 0, c);
+        for (const auto& plan : {Segment(client, 2000, kServer, 443, kTcpSyn, 10),
+                                 Segment(client, 2000, kServer, 443, kTcpAck | kTcpPsh, 11, 7)}) {
+            const auto datagram = BuildDatagram(plan);
+            decoder.DecodeIpPacket(datagram.data(), datagram.size());
+        }
+    }
+    const std::string before = tree.Dump();
+    const std::uint32_t scanner = Ipv4(203, 0, 113, 9);
+    for (std::uint16_t port = 1; port <= 600; ++port) {
+        const auto syn = BuildDatagram(Segment(scanner, 40000, kServer, port, kTcpSyn, port));
+        decoder.DecodeIpPacket(syn.data(), syn.size());
+    }
+    EXPECT_EQ(decoder.conversationsEvicted(), 0u);
+    EXPECT_EQ(decoder.conversationCount(), 101u);
+    EXPECT_EQ(tree.ItemCount(), 101 * kItemsPerConversation);
+    EXPECT_EQ(tree.Dump().substr(0, before.size()), before) << "the scan changed other entries";
+    EXPECT_EQ(tree.Dump().substr(before.size()),
+              ExpectedEntry({"203.0.113.9", "10.0.0.1", "40000", "600", "0", "SYN,TAPI", "600", "0"}));
+    // The session limit took the oldest sessions first: what is left is the scan's last fifty.
+    std::vector<std::int32_t> ports;
+    for (const Session* session : decoder.sessionTable())
+        ports.push_back(session->dstPort);
+    ASSERT_EQ(ports.size(), 50u);
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        EXPECT_EQ(ports[i], std::int32_t(551 + i));
+    // A session pushed out is no longer one: its data gets no gap note, and a new SYN opens it again.
+    MemoryTree small;
+    CollectingTranscriptSink lines;
+    TrafficDecoder noted(small, lines, TrafficLimits{120, 1});
+    for (const auto& plan :
+         {Segment(kClient, 1, kServer, 2, kTcpSyn, 100), Segment(kClient, 3, kServer, 2, kTcpSyn, 5),
+          Segment(kClient, 1, kServer, 2, kTcpAck, 1, 1)}) {
+        const auto datagram = BuildDatagram(plan);
+        noted.DecodeIpPacket(datagram.data(), datagram.size());
+    }
+    EXPECT_EQ(lines.Lines().back(), "10.0.0.5 - 10.0.0.1 {1-2}, len: 1, seq: 1,ack: 0, Flags: ACK \r\n");
+    EXPECT_EQ(noted.sessionTable().size(), 1u);
+
+    // Only the entry limit pushes out entries, the one updated longest ago first, and an entry
+    // that goes takes its sessions along: new conversations without sessions push out all the
+    // old ones, the scanning entry last.
+    for (int c = 0; c < 120; ++c) {
+        const auto ack = BuildDatagram(Segment(Ipv4(10, 2, 0, c), 9, kServer, 80, kTcpAck));
+        decoder.DecodeIpPacket(ack.data(), ack.size());
+        if (c == 118) { // every ordinary entry gone, the scanning one next
+            EXPECT_EQ(decoder.sessionTable().size(), 50u);
+            EXPECT_EQ(tree.GetText(tree.FirstRoot()), "203.0.113.9 - 10.0.0.1");
+        }
+    }
+    EXPECT_EQ(decoder.conversationsEvicted(), 101u);
+    EXPECT_EQ(decoder.conversationCount(), 120u);
+    EXPECT_TRUE(decoder.sessionTable().empty());
+    EXPECT_EQ(tree.GetText(tree.FirstRoot()), "10.2.0.0 - 10.0.0.1");
 }
 
 } // namespace
