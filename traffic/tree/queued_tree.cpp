@@ -1,14 +1,16 @@
 #include "traffic/tree/queued_tree.h"
 
-#include <thread>
+#include <mutex>
 
 namespace palisor {
 
 void QueuedTree::LetTheTakerIn() {
     // The capture thread takes the lock several times per segment and would otherwise win it again
-    // and again over a waiting user-interface thread.
-    while (takerWaiting_.load(std::memory_order_acquire))
-        std::this_thread::yield();
+    // and again over a waiting user-interface thread. It sleeps until the taker has the lock.
+    if (takersWaiting_.load(std::memory_order_acquire) == 0)
+        return;
+    std::unique_lock<Mutex> gate(gateMutex_);
+    takerIn_.wait(gate, [this] { return takersWaiting_.load(std::memory_order_acquire) == 0; });
 }
 
 TreeItem QueuedTree::FirstRoot() {
@@ -136,9 +138,15 @@ void QueuedTree::Compact() {
 }
 
 bool QueuedTree::TakeChanges(std::vector<Change>& changes) {
-    takerWaiting_.store(true, std::memory_order_release);
+    takersWaiting_.fetch_add(1, std::memory_order_acq_rel);
     std::lock_guard<Mutex> lock(mutex_);
-    takerWaiting_.store(false, std::memory_order_release);
+    {
+        // Under the gate, so that a writer that saw a taker waiting either finds it gone or is
+        // woken.
+        std::lock_guard<Mutex> gate(gateMutex_);
+        takersWaiting_.fetch_sub(1, std::memory_order_acq_rel);
+    }
+    takerIn_.notify_all();
     const std::size_t before = changes.size();
     for (const Operation& operation : operations_) {
         if (operation.cancelled)

@@ -81,7 +81,10 @@ private:
     TreeItem NoteInsertion(TreeItem item, TreeItem parent, int image, int selectedImage);
 
     Mutex mutex_;
-    std::atomic<bool> takerWaiting_{false};
+    // Threads waiting in TakeChanges for the lock; writers hold back, asleep, until it is zero.
+    std::atomic<int> takersWaiting_{0};
+    Mutex gateMutex_;
+    ConditionVariable takerIn_;
     MemoryTree model_;
     std::vector<Operation> operations_;
     std::size_t cancelled_ = 0;

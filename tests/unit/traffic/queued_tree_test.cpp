@@ -8,7 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <random>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace palisor {
@@ -138,6 +142,47 @@ TEST(QueuedTree, WhatWaitsNeverOutgrowsTheModel) {
     EXPECT_EQ(window.Update(queued), 1u);
     EXPECT_EQ(window.shown.ItemCount(), 0u);
     EXPECT_EQ(window.shown.Dump(), queued.Dump());
+}
+
+TEST(QueuedTree, AWriterHeldBackForTheWindowGoesOnAsSoonAsTheWindowHasTakenItsChanges) {
+    // The capture thread writes without pause; the window takes the changes now and then. A writer
+    // that finds the window waiting for the lock sleeps until the window is in, and must be woken
+    // then: after each take it has to make progress with nobody taking again. The tree outlives a
+    // writer that was never woken, so that a failure ends the test instead of hanging it.
+    auto* queued = new QueuedTree;
+    const TreeItem entry = queued->InsertItem(0, "entry", 0, 0);
+    const TreeItem field = queued->InsertItem(entry, "field", 2, 2);
+    std::atomic<bool> stop{false};
+    std::atomic<long> written{0};
+    std::thread writer([&] {
+        while (!stop) {
+            queued->SetText(field, "seq: " + std::to_string(written.load()));
+            ++written;
+        }
+    });
+    int stalled = 0;
+    std::size_t taken = 0;
+    for (int round = 0; round < 300 && stalled == 0; ++round) {
+        std::vector<QueuedTree::Change> changes;
+        queued->TakeChanges(changes);
+        taken += changes.size();
+        const long before = written;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (written < before + 20 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        if (written < before + 20)
+            ++stalled;
+    }
+    stop = true;
+    EXPECT_EQ(stalled, 0) << "the writer slept on after the window had taken its changes";
+    EXPECT_GT(taken, 0u);
+    if (stalled != 0) {
+        writer.detach();
+        return;
+    }
+    writer.join();
+    EXPECT_EQ(queued->GetText(field), "seq: " + std::to_string(written.load() - 1));
+    delete queued;
 }
 
 } // namespace
