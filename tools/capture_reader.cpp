@@ -261,8 +261,19 @@ private:
         linkType_ = U32(header + 20);
         if (!KnownLinkType(linkType_))
             return false;
+        swappedCooked_ = swapped_ && Cooked(linkType_);
         Advance(24);
         return true;
+    }
+
+    static bool Cooked(std::uint32_t linkType) { return linkType == 113 || linkType == 276; }
+
+    // In a file written in the other byte order, libpcap turns parts of Linux cooked frames that
+    // carry one of Linux's own protocols rather than an EtherType (the identifier of a CAN frame)
+    // into the reading machine's byte order. Such a frame is left to libpcap.
+    bool RewrittenByLibpcap(const unsigned char* frame, std::size_t length) const {
+        const std::size_t protocol = linkType_ == 113 ? 14 : 0;
+        return length >= protocol + 2 && ((unsigned(frame[protocol]) << 8) | frame[protocol + 1]) < 0x0600;
     }
 
     Step NextRecord(const unsigned char*& frame, std::size_t& length) {
@@ -271,6 +282,8 @@ private:
             return CleanEnd() ? Step::End : Step::Unsure;
         const std::uint32_t captured = U32(header + 8);
         if (captured > snapshot_ || !Need(16 + std::size_t(captured)))
+            return Step::Unsure;
+        if (swappedCooked_ && RewrittenByLibpcap(at_ + 16, captured))
             return Step::Unsure;
         frame = at_ + 16;
         length = captured;
@@ -330,22 +343,37 @@ private:
         if (!KnownLinkType(type))
             return false;
         linkType_ = type;
+        swappedCooked_ = swapped_ && Cooked(linkType_);
         snapshot_ = EffectiveSnapshot(U32(block + 12));
+        // The options up to the end of options, which has no value. Those that say how to read the
+        // time stamps come at most once each: the time resolution, of which the tool takes only
+        // powers of ten up to nanoseconds, and the time offset, of eight bytes. Everything else is
+        // left to libpcap, which refuses such interfaces.
         std::size_t option = 16;
         const std::size_t optionsEnd = length - 4;
+        bool resolution = false;
+        bool offset = false;
         while (option + 4 <= optionsEnd) {
             const std::uint16_t code = U16(block + option);
             const std::size_t size = U16(block + option + 2);
-            if (code == 0)
+            if (code == 0) {
+                if (size != 0)
+                    return false;
                 break;
+            }
             const std::size_t padded = (size + 3) & ~std::size_t(3);
             if (option + 4 + padded > optionsEnd)
                 return false;
-            // The time resolution: only powers of ten up to nanoseconds.
-            if (code == 9 && (size != 1 || block[option + 4] > 9))
-                return false;
-            if (code == 14 && size != 8)
-                return false;
+            if (code == 9) {
+                if (resolution || size != 1 || block[option + 4] > 9)
+                    return false;
+                resolution = true;
+            }
+            if (code == 14) {
+                if (offset || size != 8)
+                    return false;
+                offset = true;
+            }
             option += 4 + padded;
         }
         interfaces_ = 1;
@@ -368,6 +396,8 @@ private:
                 const std::uint32_t captured = U32(block + 20);
                 if (interface >= interfaces_ || captured > snapshot_ ||
                     32 + ((std::size_t(captured) + 3) & ~std::size_t(3)) > blockLength)
+                    return Step::Unsure;
+                if (swappedCooked_ && RewrittenByLibpcap(block + 28, captured))
                     return Step::Unsure;
                 frame = block + 28;
                 length = captured;
@@ -394,6 +424,7 @@ private:
     bool ended_ = false;
     bool next_ = false; // the next-generation format
     bool swapped_ = false;
+    bool swappedCooked_ = false; // Linux cooked frames in a file of the other byte order
     std::uint32_t linkType_ = 0;
     std::uint32_t snapshot_ = kMaxSnapshot;
     std::uint32_t interfaces_ = 0;

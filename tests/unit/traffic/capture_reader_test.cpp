@@ -79,6 +79,20 @@ private:
     bool big_;
 };
 
+// One option of a next-generation block, padded, in the file's byte order.
+Bytes Option(bool big, std::uint16_t code, const Bytes& value) {
+    FileBytes option(big);
+    option.U16(code).U16(std::uint16_t(value.size())).Raw(value).Pad();
+    return option.data;
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes joined;
+    for (const Bytes& part : parts)
+        joined.insert(joined.end(), part.begin(), part.end());
+    return joined;
+}
+
 Bytes Frame(std::size_t size, std::uint8_t seed) {
     Bytes frame(size);
     for (std::size_t i = 0; i < size; ++i)
@@ -170,14 +184,15 @@ protected:
 
     // Reads the file with libpcap and with the reader, in blocks of several sizes (small ones make
     // every record straddle blocks), and expects the same from both. Returns the reader's reading.
-    Reading ExpectSameAsLibpcap(const Bytes& bytes, const char* what) {
+    Reading ExpectSameAsLibpcap(const Bytes& bytes, const std::string& what,
+                                std::initializer_list<std::size_t> blockSizes = {
+                                    3, 7, 64, 4096, CaptureReader::kDefaultBlockBytes}) {
         Write(bytes);
         const Reading expected = WithLibpcap(path);
         Reading last;
-        for (std::size_t blockBytes : {std::size_t(3), std::size_t(7), std::size_t(64), std::size_t(4096),
-                                       CaptureReader::kDefaultBlockBytes}) {
+        for (std::size_t blockBytes : blockSizes) {
             last = WithReader(path, blockBytes);
-            SCOPED_TRACE(std::string(what) + ", blocks of " + std::to_string(blockBytes));
+            SCOPED_TRACE(what + ", blocks of " + std::to_string(blockBytes));
             EXPECT_EQ(last.opened, expected.opened);
             EXPECT_EQ(last.frames.size(), expected.frames.size());
             EXPECT_TRUE(last.frames == expected.frames);
@@ -308,6 +323,148 @@ TEST_F(CaptureReaderTest, LeavesOtherFilesToLibpcapFromTheStart) {
     CaptureReader reader;
     EXPECT_FALSE(reader.Open("/nonexistent/palisor.pcap"));
     EXPECT_EQ(reader.error(), "/nonexistent/palisor.pcap: No such file or directory");
+}
+
+TEST_F(CaptureReaderTest, TakesTheFirstInterfacesOptionsAsLibpcapDoes) {
+    for (bool big : {false, true}) {
+        const std::string order = big ? ", big-endian" : "";
+        const auto file = [big](const Bytes& options) {
+            FileBytes next(big);
+            next.Section().Interface(1, 0, options);
+            for (std::uint8_t i = 0; i < 3; ++i)
+                next.Packet(Frame(60 + i, i));
+            return next.data;
+        };
+        const Bytes resolution6 = Option(big, 9, {6});
+        const Bytes resolution9 = Option(big, 9, {9});
+        const Bytes offset = Option(big, 14, Bytes(8, 1));
+        const Bytes end = Option(big, 0, {});
+
+        // Refused, with libpcap's words.
+        const struct {
+            Bytes options;
+            const char* error;
+        } refused[] = {
+            {Join({resolution6, resolution6, end}),
+             "Interface Description Block has more than one if_tsresol option"},
+            {Join({resolution9, offset, resolution6}),
+             "Interface Description Block has more than one if_tsresol option"},
+            {Join({offset, offset}), "Interface Description Block has more than one if_tsoffset option"},
+            {Option(big, 0, {0, 0, 0, 0}),
+             "Interface Description Block has opt_endofopt option with length 4 != 0"},
+            {Join({resolution6, Option(big, 0, {0})}),
+             "Interface Description Block has opt_endofopt option with length 1 != 0"},
+            {Option(big, 9, {6, 0}), "Interface Description Block has if_tsresol option with length 2 != 1"},
+            {Option(big, 14, Bytes(4, 0)),
+             "Interface Description Block has if_tsoffset option with length 4 != 8"},
+            {Option(big, 9, {20}),
+             "Interface Description Block if_tsresol option resolution 10^-20 is too high"},
+            {Option(big, 9, {0xC0}),
+             "Interface Description Block if_tsresol option resolution 2^-64 is too high"},
+            // An option longer than what is left of the block, also only by its padding.
+            {FileBytes(big).U16(2).U16(9).Raw(Frame(8, 1)).data,
+             "block of type 1 in pcapng dump file is too short"},
+        };
+        for (const auto& test : refused) {
+            const Reading reading = ExpectSameAsLibpcap(file(test.options), test.error + order);
+            EXPECT_FALSE(reading.opened);
+            EXPECT_EQ(reading.error, test.error);
+        }
+
+        // Read by the tool itself: each of the two at most once, other options as often as they
+        // come, and nothing after the end of the options counts.
+        for (const Bytes& options :
+             {Join({resolution9, offset, Option(big, 2, {'e', 't', 'h', '0'}), Option(big, 2, {'x'}), end}),
+              Join({resolution6, end, resolution6, Option(big, 9, {1, 2, 3}), Option(big, 0, {7})}),
+              Join({Option(big, 9, {0}), Option(big, 14, Bytes(8, 0xFF))}),
+              Option(big, 0x8001, Bytes(5, 9))}) {
+            const Reading reading = ExpectSameAsLibpcap(file(options), "options read by the tool" + order);
+            EXPECT_TRUE(reading.ownAtStart && reading.ownAtEnd);
+            EXPECT_EQ(reading.frames.size(), 3u);
+        }
+        // Time resolutions libpcap takes and the tool leaves to it.
+        for (const std::uint8_t value :
+             {std::uint8_t(10), std::uint8_t(19), std::uint8_t(0x80), std::uint8_t(0xBF)}) {
+            const Reading reading = ExpectSameAsLibpcap(file(Option(big, 9, {value})), "resolution" + order);
+            EXPECT_FALSE(reading.ownAtStart);
+            EXPECT_EQ(reading.frames.size(), 3u);
+        }
+    }
+}
+
+TEST_F(CaptureReaderTest, LeavesLinuxCookedFramesOfOtherProtocolsInSwappedFilesToLibpcap) {
+    // libpcap turns the identifier of a CAN frame in a file of the other byte order into this
+    // machine's; frames of an EtherType it leaves as they are.
+    const auto cooked = [](std::uint32_t linkType, std::uint16_t protocol, std::size_t payload) {
+        FileBytes frame(true);
+        if (linkType == 113)
+            frame.U16(0).U16(1).U16(6).Raw(Bytes(8, 0)).U16(protocol);
+        else
+            frame.U16(protocol).U16(0).U32(1).U16(1).Raw({0, 6}).Raw(Bytes(8, 0));
+        frame.Raw({0x12, 0x34, 0x56, 0x78, 8, 0, 0, 0}).Raw(Frame(payload, 5));
+        return frame.data;
+    };
+    for (bool big : {false, true}) {
+        for (std::uint32_t linkType : {113u, 276u}) {
+            const std::string what = std::to_string(linkType) + (big ? ", big-endian" : "");
+            for (bool next : {false, true}) {
+                FileBytes file(big);
+                const auto add = [&](const Bytes& frame) { next ? file.Packet(frame) : file.Record(frame); };
+                next ? file.Section().Interface(linkType, 0)
+                     : file.ClassicHeader(0xA1B2C3D4, 65535, linkType);
+                add(cooked(linkType, 0x0800, 40));
+                add(cooked(linkType, 0x86DD, 40));
+                const std::size_t onlyIp = file.data.size();
+                for (std::uint16_t protocol : {0x000C, 0x000D, 0x0001, 0x05FF})
+                    add(cooked(linkType, protocol, 8));
+                Bytes cut = cooked(linkType, 0x000C, 0);
+                cut.resize(cut.size() - 5); // the identifier incomplete
+                add(cut);
+                add(cooked(linkType, 0x0800, 40));
+                const Reading reading =
+                    ExpectSameAsLibpcap(file.data, what + (next ? ", next" : ", classic"));
+                EXPECT_EQ(reading.frames.size(), 8u);
+                // Only a swapped file goes to libpcap, and only at such a frame.
+                EXPECT_EQ(reading.ownAtEnd, !big);
+                file.data.resize(onlyIp);
+                EXPECT_TRUE(ExpectSameAsLibpcap(file.data, what + ", only IP").ownAtEnd);
+            }
+        }
+    }
+}
+
+TEST_F(CaptureReaderTest, EndsAsLibpcapWhereverTheFileIsCut) {
+    struct Whole {
+        std::string what;
+        Bytes bytes;
+        std::size_t frames;
+    };
+    std::vector<Whole> files;
+    for (bool big : {false, true}) {
+        for (std::uint32_t magic : {0xA1B2C3D4u, 0xA1B23C4Du}) {
+            FileBytes classic(big);
+            classic.ClassicHeader(magic, 65535, 101)
+                .Record(Frame(21, 1))
+                .Record(Frame(0, 0))
+                .Record(Frame(30, 2));
+            files.push_back({big ? "classic, big-endian" : "classic", classic.data, 3});
+        }
+        FileBytes next(big);
+        next.Section().Other(4, 1).Interface(228, 0,
+                                             Join({Option(big, 9, {9}), Option(big, 14, Bytes(8, 2))}));
+        next.Packet(Frame(21, 1)).Other(5, 2).Packet(Frame(30, 2));
+        files.push_back({big ? "next, big-endian" : "next", next.data, 2});
+    }
+    for (const auto& [what, whole, frames] : files) {
+        for (std::size_t length = 0; length <= whole.size(); ++length) {
+            const Reading reading =
+                ExpectSameAsLibpcap(Bytes(whole.begin(), whole.begin() + std::ptrdiff_t(length)),
+                                    what + " cut at " + std::to_string(length), {3, 4096});
+            if (length == whole.size()) {
+                EXPECT_TRUE(reading.ownAtEnd && reading.frames.size() == frames && reading.end == 0) << what;
+            }
+        }
+    }
 }
 
 } // namespace
