@@ -51,6 +51,31 @@ bool Win32TreeUpdater::OnScreen(TreeItem item) {
     return false;
 }
 
+void Win32TreeUpdater::ForgetBranch(TreeItem item) {
+    const HWND window = view_.window();
+    if (!window)
+        return;
+    branch_.clear();
+    for (LRESULT child = SendMessageA(window, TVM_GETNEXTITEM, TVGN_CHILD, static_cast<LPARAM>(item));
+         child != 0; child = SendMessageA(window, TVM_GETNEXTITEM, TVGN_NEXT, child))
+        branch_.push_back(static_cast<TreeItem>(child));
+    while (!branch_.empty()) {
+        const TreeItem below = branch_.back();
+        branch_.pop_back();
+        TVITEMA request = {};
+        request.mask = TVIF_PARAM | TVIF_HANDLE;
+        request.hItem = reinterpret_cast<HTREEITEM>(below);
+        if (SendMessageA(window, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&request))) {
+            const TreeItem modelItem = static_cast<TreeItem>(request.lParam);
+            if (modelItem < items_.size() && items_[modelItem] == below)
+                items_[modelItem] = 0;
+        }
+        for (LRESULT child = SendMessageA(window, TVM_GETNEXTITEM, TVGN_CHILD, static_cast<LPARAM>(below));
+             child != 0; child = SendMessageA(window, TVM_GETNEXTITEM, TVGN_NEXT, child))
+            branch_.push_back(static_cast<TreeItem>(child));
+    }
+}
+
 bool Win32TreeUpdater::AnswerDisplayInfo(NMTVDISPINFOA* request) const {
     if (!request || request->hdr.hwndFrom != view_.window())
         return false;
@@ -74,8 +99,10 @@ void Win32TreeUpdater::Write(const QueuedTree::Change& change) {
         if (change.parent != 0) {
             parent = Control(change.parent);
             // The parent's own insertion failed: leave the child out rather than at the top level.
-            if (parent == 0)
+            if (parent == 0) {
+                Control(change.item) = 0;
                 break;
+            }
         }
         Text(change.item) = change.text;
         TVINSERTSTRUCTA insert = {};
@@ -96,10 +123,14 @@ void Win32TreeUpdater::Write(const QueuedTree::Change& change) {
         break;
     }
     case QueuedTree::Change::kDelete: {
-        TreeItem& item = Control(change.item);
-        if (item != 0)
+        const TreeItem item = Control(change.item);
+        if (item != 0) {
+            // The control deletes the whole branch; none of its items may be used again when the
+            // model gives their numbers to new items.
+            ForgetBranch(item);
             view_.DeleteItem(item);
-        item = 0;
+        }
+        Control(change.item) = 0;
         break;
     }
     case QueuedTree::Change::kText: {

@@ -45,6 +45,8 @@ private:
     std::string& Text(TreeItem modelItem);
     std::vector<bool>::reference Asks(TreeItem modelItem);
     bool OnScreen(TreeItem controlItem);
+    // Clears the handles of every item below the control's item, which goes with it.
+    void ForgetBranch(TreeItem controlItem);
 
     Win32TreeView& view_;
     std::vector<QueuedTree::Change> batch_;
@@ -56,6 +58,7 @@ private:
     std::vector<bool> asks_;         // the control asks for the item's text (not a top-level item)
     bool repaint_ = false;
     std::vector<TreeItem> onScreen_; // the control's items on screen, during one update
+    std::vector<TreeItem> branch_;   // reused by ForgetBranch
     bool onScreenKnown_ = false;
     std::size_t written_ = 0;
 };

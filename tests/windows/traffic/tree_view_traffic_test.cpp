@@ -21,6 +21,9 @@
 
 #include <atomic>
 #include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
 
 namespace palisor {
 namespace {
@@ -216,6 +219,118 @@ TEST_F(TreeViewTrafficTest, ADecoderMadeBeforeItsControlExistsWritesOnceItIsAtta
     decoder.DecodeIpPacket(datagram.data(), datagram.size());
     EXPECT_EQ(view.ItemCount(), 11u);
     EXPECT_EQ(view.GetText(view.FirstRoot()), "10.0.0.5 - 10.0.0.1");
+}
+
+// Stands between the updater and the control: refuses insertions when told to, and refuses (and
+// counts) every message that names an item the control has already deleted, which the real control
+// would take for freed memory.
+struct HandleGuard {
+    static WNDPROC original;
+    static bool refuseInsertions;
+    static int staleUses;
+    static std::set<LPARAM> deleted;
+
+    static bool Stale(LPARAM item) {
+        if (item == 0 || deleted.count(item) == 0)
+            return false;
+        ++staleUses;
+        return true;
+    }
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        switch (message) {
+        case TVM_INSERTITEMA: {
+            const auto* insert = reinterpret_cast<const TVINSERTSTRUCTA*>(lParam);
+            if (Stale(reinterpret_cast<LPARAM>(insert->hParent)) || refuseInsertions)
+                return 0;
+            const LRESULT made = CallWindowProcA(original, window, message, wParam, lParam);
+            deleted.erase(made); // the control may hand out a freed address again
+            return made;
+        }
+        case TVM_SETITEMA:
+        case TVM_GETITEMA:
+            if (Stale(reinterpret_cast<LPARAM>(reinterpret_cast<const TVITEMA*>(lParam)->hItem)))
+                return FALSE;
+            break;
+        case TVM_GETNEXTITEM:
+            if (wParam != TVGN_ROOT && wParam != TVGN_FIRSTVISIBLE && Stale(lParam))
+                return 0;
+            break;
+        case TVM_DELETEITEM: {
+            if (Stale(lParam))
+                return FALSE;
+            std::vector<LPARAM> branch{lParam};
+            for (std::size_t i = 0; i < branch.size(); ++i)
+                for (LPARAM child = CallWindowProcA(original, window, TVM_GETNEXTITEM, TVGN_CHILD, branch[i]);
+                     child != 0; child = CallWindowProcA(original, window, TVM_GETNEXTITEM, TVGN_NEXT, child))
+                    branch.push_back(child);
+            const LRESULT done = CallWindowProcA(original, window, message, wParam, lParam);
+            if (done)
+                deleted.insert(branch.begin(), branch.end());
+            return done;
+        }
+        }
+        return CallWindowProcA(original, window, message, wParam, lParam);
+    }
+};
+WNDPROC HandleGuard::original = nullptr;
+bool HandleGuard::refuseInsertions = false;
+int HandleGuard::staleUses = 0;
+std::set<LPARAM> HandleGuard::deleted;
+
+TEST_F(TreeViewTrafficTest, ItemsDeletedWithTheirEntryAreNeverAddressedAgainWhenTheirNumbersComeBack) {
+    HandleGuard::original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&HandleGuard::Procedure)));
+    HandleGuard::refuseInsertions = false;
+    HandleGuard::staleUses = 0;
+    HandleGuard::deleted.clear();
+    Win32TreeView view(window);
+    Win32TreeUpdater updater(view);
+    answering = &updater;
+    QueuedTree queued;
+
+    // An entry with a header and fields reaches the control, then leaves it as a whole.
+    const TreeItem old = queued.InsertItem(0, "old entry", 0, 0);
+    const TreeItem header = queued.InsertItem(old, "header", 1, 1);
+    for (int i = 0; i < 4; ++i)
+        queued.InsertItem(header, "field " + std::to_string(i), 2, 2);
+    updater.UpdateAll(queued);
+    ASSERT_EQ(view.ItemCount(), 6u);
+    ASSERT_TRUE(queued.DeleteItem(old));
+    updater.UpdateAll(queued);
+    ASSERT_EQ(view.ItemCount(), 0u);
+
+    // The model gives the six numbers to a new entry, whose insertion the control refuses, so
+    // none of its items reaches the control.
+    HandleGuard::refuseInsertions = true;
+    const TreeItem fresh = queued.InsertItem(0, "new entry", 0, 0);
+    const TreeItem freshHeader = queued.InsertItem(fresh, "header", 1, 1);
+    std::vector<TreeItem> fields;
+    for (int i = 0; i < 4; ++i)
+        fields.push_back(queued.InsertItem(freshHeader, "field " + std::to_string(i), 2, 2));
+    updater.UpdateAll(queued);
+    HandleGuard::refuseInsertions = false;
+
+    // Later changes of those items must not reach the control under the old items' handles.
+    queued.SetText(fresh, "new entry, changed");
+    for (const TreeItem field : fields) {
+        queued.SetText(field, "changed");
+        queued.InsertItem(field, "below", 2, 2);
+    }
+    queued.InsertItem(freshHeader, "late field", 2, 2);
+    for (const TreeItem field : fields)
+        ASSERT_TRUE(queued.DeleteItem(field));
+    ASSERT_TRUE(queued.DeleteItem(freshHeader));
+    updater.UpdateAll(queued);
+    EXPECT_EQ(HandleGuard::staleUses, 0);
+    EXPECT_EQ(view.ItemCount(), 0u);
+
+    // Entries that arrive afterwards are shown as usual.
+    const TreeItem next = queued.InsertItem(0, "next entry", 0, 0);
+    queued.InsertItem(next, "header", 1, 1);
+    updater.UpdateAll(queued);
+    EXPECT_EQ(HandleGuard::staleUses, 0);
+    EXPECT_EQ(view.ItemCount(), 2u);
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(HandleGuard::original));
 }
 
 class BusyCaptureTest : public TreeViewTrafficTest {
