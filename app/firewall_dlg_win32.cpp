@@ -199,7 +199,9 @@ private:
 CSnifferDlg* CfirewallDlg::NewTrafficPage(CWnd* parent) {
     // The transcript of every segment goes to standard output, beside the capture's diagnostic
     // lines: `palisor.exe > traffic.txt` keeps both, and with no stream attached nothing is paid.
-    static TextStreamTranscriptSink standardOutput(stdout);
+    // Like the page, the sink is never destroyed: a capture thread still finishing its segment
+    // when the process exits writes through it.
+    static TextStreamTranscriptSink& standardOutput = *new TextStreamTranscriptSink(stdout);
     auto* page = new CSnifferDlg(parent);
     page->SetTranscriptSink(standardOutput);
     return page;

@@ -49,8 +49,7 @@ public:
     virtual void FreeBuffer(unsigned char* buffer) = 0;
 };
 
-// Runs the capture thread. Wait serves whatever the running thread needs of the waiting one (on
-// Windows, the tree-view messages it sends), so that a wait never deadlocks on a tree update.
+// Runs the capture thread. The thread never waits on the thread that waits for it.
 class CaptureThread {
 public:
     using Procedure = unsigned long (*)(void* argument);

@@ -5,7 +5,7 @@
 //
 // The capture thread never waits on the window: its decoder writes a queued tree (an in-memory
 // model that records what changed), and this (the user-interface) thread writes the changes into
-// the tree control from a timer, every 50 ms, for at most 20 ms at a time, so a busy window never
+// the tree control from a timer, every 100 ms, for at most 20 ms at a time, so a busy window never
 // makes the capture lose datagrams and a flood never stops the window answering. The control
 // asks the page for its items' texts (TVN_GETDISPINFO). The capture is
 // stopped before the tree goes (WM_DESTROY) and again, waiting for the thread, before the page's

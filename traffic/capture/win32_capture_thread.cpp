@@ -33,28 +33,7 @@ bool Win32CaptureThread::Running() {
 bool Win32CaptureThread::Wait(unsigned long milliseconds) {
     if (!handle_)
         return true;
-    const DWORD start = GetTickCount();
-    for (;;) {
-        DWORD remaining = INFINITE;
-        if (milliseconds != kForever) {
-            const DWORD elapsed = GetTickCount() - start;
-            if (elapsed >= milliseconds)
-                return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0;
-            remaining = milliseconds - elapsed;
-        }
-        const DWORD result = MsgWaitForMultipleObjects(1, &handle_, FALSE, remaining, QS_SENDMESSAGE);
-        if (result == WAIT_OBJECT_0)
-            return true;
-        if (result == WAIT_OBJECT_0 + 1) {
-            // Peeking carries out the messages other threads have sent to this one.
-            MSG message;
-            PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-            continue;
-        }
-        if (result == WAIT_TIMEOUT)
-            return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0;
-        return WaitForSingleObject(handle_, 0) == WAIT_OBJECT_0;
-    }
+    return WaitForSingleObject(handle_, milliseconds == kForever ? INFINITE : milliseconds) == WAIT_OBJECT_0;
 }
 
 } // namespace palisor

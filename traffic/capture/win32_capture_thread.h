@@ -1,7 +1,6 @@
 #pragma once
-// The capture thread on Windows. While the user-interface thread waits for it to end, it keeps
-// carrying out the messages the capture thread sends to the tree view, so a stop never waits on
-// a tree update that it is itself holding up.
+// The capture thread on Windows, made with CreateThread. The thread writes only the queued tree and
+// sends the window nothing, so a wait for it is a plain wait on its handle.
 
 #include "platform/capture_socket.h"
 

@@ -402,6 +402,19 @@ TEST_F(BusyCaptureTest, StopWithoutTrafficReleasesTheBlockedReceive) {
     engine.InitCapture();
     engine.StartCapture("10.0.0.5");
     ASSERT_TRUE(network.WaitUntilIdle(5000));
+    // The capture thread's receive and this thread wait on one variable for different conditions;
+    // each datagram must be taken and the receive idle again on the notifications, long before the
+    // wait's limit.
+    const auto datagram = BuildDatagram(Segment(Ipv4(10, 0, 0, 5), 1025, Ipv4(10, 0, 0, 1), 80, 0x10, 1));
+    int late = 0;
+    for (int round = 0; round < 1000 && late == 0; ++round) {
+        network.QueueDatagram(datagram);
+        const DWORD start = GetTickCount();
+        if (!network.WaitUntilIdle(3000) || GetTickCount() - start >= 2900)
+            ++late;
+    }
+    EXPECT_EQ(late, 0);
+    EXPECT_EQ(network.counts().receives, 1001) << "one receive per datagram, and the one now waiting";
     const DWORD stopping = GetTickCount();
     engine.OnClose();
     EXPECT_LT(GetTickCount() - stopping, 5000u);
