@@ -21,8 +21,12 @@ namespace {
 // The largest record the tool reads itself: a frame of the largest snapshot length libpcap allows
 // for these link types with its record header, or a block of the next-generation format. Anything
 // longer is left to libpcap.
+// (The fuzz target builds the reader with a smaller limit, so that its small inputs reach it.)
+#ifndef PALISOR_CAPTURE_MAX_RECORD
+#define PALISOR_CAPTURE_MAX_RECORD (std::size_t(1) << 20)
+#endif
 constexpr std::uint32_t kMaxSnapshot = 262144;
-constexpr std::size_t kMaxRecord = std::size_t(1) << 20;
+constexpr std::size_t kMaxRecord = PALISOR_CAPTURE_MAX_RECORD;
 constexpr int kBlocks = 3;
 
 // Link types whose frames the replay tool can open.
