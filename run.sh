@@ -2,7 +2,8 @@
 # Installs what is missing, builds Palisor for Windows and starts it under Wine against the stand-in
 # firewall service. With no DISPLAY it runs on a virtual X server and saves a screenshot.
 # PALISOR_STANDIN_READONLY=1 ./run.sh plays a user without administrator rights: the stand-in refuses
-# every change with access denied (see the README).
+# every change with access denied (see the README). PALISOR_DPI=144 ./run.sh shows it on a screen of
+# 144 dots per inch (any of 48 to 480; 96 when unset).
 set -eu
 cd "$(dirname "$0")"
 root=$PWD

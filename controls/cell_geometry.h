@@ -1,8 +1,11 @@
 // Where the check-box list draws: the box, tick and text of a check-box cell, the text alignment of a
 // text cell, the area of the empty-list message. Portable; rectangles have exclusive right and bottom.
+// Distances are pixels at 96 dots per inch, scaled to the screen's DPI where a dpi is taken.
 #pragma once
 
-#include <array>
+#include <vector>
+
+#include "controls/dpi_scale.h"
 
 namespace cell_geometry {
 
@@ -28,15 +31,18 @@ struct CheckCellLayout {
     Rect text;  // where the text goes (only drawn when there is text)
 };
 
-CheckCellLayout LayOutCheckCell(const Rect& cell, bool textEmpty);
+// The box is as high as the row less one pixel; the indent and the text's gap grow with the DPI.
+CheckCellLayout LayOutCheckCell(const Rect& cell, bool textEmpty, int dpi = dpi::kBaseDpi);
 
 // One vertical stroke of the tick: x, from top to bottom (bottom excluded).
 struct TickStroke {
     int x, top, bottom;
 };
 
-// The tick's seven strokes, from the frame's moved left edge and its top.
-std::array<TickStroke, 7> TickStrokes(const Rect& frame);
+// The tick, one stroke per pixel column, from the frame's moved left edge and its top. At 96 DPI it
+// is seven 3-pixel strokes, down and then up to the left from (left + 9, top + 3); at other DPIs the
+// same V, its width, height and thickness scaled.
+std::vector<TickStroke> TickStrokes(const Rect& frame, int dpi = dpi::kBaseDpi);
 
 enum class TextAlign { Left, Center, Right };
 
@@ -46,7 +52,7 @@ TextAlign AlignmentFromJustify(int justify);
 
 // The empty-list message's area: the window rectangle in client coordinates, below the header's
 // bottom when there is a header, and a further gap below that.
-Rect EmptyMessageArea(const Rect& windowInClient, bool hasHeader, int headerBottom);
+Rect EmptyMessageArea(const Rect& windowInClient, bool hasHeader, int headerBottom, int dpi = dpi::kBaseDpi);
 
 // The column-0 cell of a list with more columns ends where column 1 begins.
 Rect ClipFirstColumn(const Rect& cell, int columnCount, int secondColumnLeft);

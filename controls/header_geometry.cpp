@@ -42,9 +42,10 @@ Rect TitleRect(Rect item, int imageUsed, int bitmapUsed, int spacing) {
     return item;
 }
 
-Separator SeparatorAt(const Rect& item) {
-    return Separator{{item.right - 1, item.top + 2, item.bottom - 2},
-                     {item.right, item.top + 2, item.bottom - 2}};
+Separator SeparatorAt(const Rect& item, int dpi) {
+    const int inset = dpi::Scale(2, dpi);
+    return Separator{{item.right - 1, item.top + inset, item.bottom - inset},
+                     {item.right, item.top + inset, item.bottom - inset}};
 }
 
 Rect BorderRect(const Rect& client, int totalWidth) {

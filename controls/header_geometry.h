@@ -46,8 +46,9 @@ struct Separator {
     Line light;  // right line
 };
 
-// The separator at an item's right edge (the last item has none).
-Separator SeparatorAt(const Rect& item);
+// The separator at an item's right edge (the last item has none), inset from the top and bottom by
+// two pixels at 96 DPI.
+Separator SeparatorAt(const Rect& item, int dpi = dpi::kBaseDpi);
 
 // The raised border around the columns' total width, from the client area's left edge.
 // Its width is zero (no border) when the columns take no width.

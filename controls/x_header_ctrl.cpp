@@ -3,6 +3,7 @@
 #include "controls/header_geometry.h"
 #include "controls/mem_dc.h"
 #include "controls/rect_conversion.h"
+#include "controls/screen_dpi.h"
 #include "ui/gdi_objects.h"
 
 namespace {
@@ -21,9 +22,11 @@ ON_MESSAGE(WM_PAINT, &CXHeaderCtrl::OnPaint)
 ON_MESSAGE(WM_ERASEBKGND, &CXHeaderCtrl::OnEraseBackground)
 ON_MESSAGE(WM_SYSCOLORCHANGE, &CXHeaderCtrl::OnSysColorChange)
 ON_MESSAGE(HDM_SETIMAGELIST, &CXHeaderCtrl::OnSetImageList)
+ON_MESSAGE(HDM_LAYOUT, &CXHeaderCtrl::OnLayout)
 END_MESSAGE_TABLE()
 
-CXHeaderCtrl::CXHeaderCtrl() {
+CXHeaderCtrl::CXHeaderCtrl()
+    : screenDpi(dpi::ScreenDpi()), spacing(dpi::Scale(header_geometry::kSpacing, screenDpi)) {
     ReadColors();
 }
 
@@ -51,11 +54,36 @@ LRESULT CXHeaderCtrl::OnSetImageList(WPARAM, LPARAM imageList) {
     IMAGEINFO info = {};
     HIMAGELIST list = reinterpret_cast<HIMAGELIST>(imageList);
     // Detaching the list (null) keeps the size of the last one.
+    const SIZE before = imageSize;
     if (list != nullptr && ImageList_GetImageInfo(list, 0, &info)) {
         imageSize.cx = info.rcImage.right - info.rcImage.left;
         imageSize.cy = info.rcImage.bottom - info.rcImage.top;
     }
-    return Default();
+    LRESULT result = Default();
+    // A taller image may need a taller header: the list lays out its header again when it is sized.
+    HWND owner = ::GetParent(m_hWnd);
+    RECT frame;
+    if (imageSize.cy > before.cy && owner != nullptr && ::GetWindowRect(owner, &frame)) {
+        const UINT flags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+        ::SetWindowPos(owner, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top + 1, flags);
+        ::SetWindowPos(owner, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top, flags);
+    }
+    return result;
+}
+
+LRESULT CXHeaderCtrl::OnLayout(WPARAM, LPARAM layoutParam) {
+    LRESULT result = Default();
+    // The header's height follows its font; it also holds its images with a pixel to spare, as the
+    // 16-pixel boxes have at 96 DPI, when the boxes are drawn larger for the screen.
+    auto* layout = reinterpret_cast<HDLAYOUT*>(layoutParam);
+    if (result == 0 || layout == nullptr || layout->pwpos == nullptr || layout->prc == nullptr)
+        return result;
+    const int needed = imageSize.cy > 0 ? imageSize.cy + dpi::Scale(1, screenDpi) : 0;
+    if (layout->pwpos->cy < needed) {
+        layout->prc->top += needed - layout->pwpos->cy;
+        layout->pwpos->cy = needed;
+    }
+    return result;
 }
 
 void CXHeaderCtrl::PaintHeader(CDC* dc) {
@@ -107,7 +135,8 @@ void CXHeaderCtrl::PaintHeader(CDC* dc) {
                 DrawHeaderItem(dc, inner, &item);
             }
             if (position < count - 1) {
-                header_geometry::Separator separator = header_geometry::SeparatorAt(ToGeometry(rect));
+                header_geometry::Separator separator =
+                    header_geometry::SeparatorAt(ToGeometry(rect), screenDpi);
                 dc->SelectObject(shadowPen);
                 dc->MoveTo(separator.shadow.x, separator.shadow.top);
                 dc->LineTo(separator.shadow.x, separator.shadow.bottom);

@@ -17,7 +17,9 @@ public:
     // Draws one item that is not owner-drawn, inside the item's margins.
     virtual void DrawHeaderItem(CDC* dc, RECT rect, const HDITEMA* item);
 
-    int spacing = 6;
+    // The screen's DPI; the margins and separators are 96-DPI pixels scaled to it.
+    int screenDpi;
+    int spacing;
     SIZE imageSize = {0, 0};
     COLORREF colorLight, colorShadow, colorFace, colorText;
 
@@ -34,6 +36,7 @@ private:
     LRESULT OnEraseBackground(WPARAM, LPARAM) { return TRUE; }
     LRESULT OnSysColorChange(WPARAM, LPARAM);
     LRESULT OnSetImageList(WPARAM, LPARAM imageList);
+    LRESULT OnLayout(WPARAM, LPARAM layout);
 
     DECLARE_MESSAGE_TABLE()
 };

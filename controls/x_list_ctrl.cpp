@@ -5,6 +5,7 @@
 #include "controls/cell_geometry.h"
 #include "controls/check_rules.h"
 #include "controls/rect_conversion.h"
+#include "controls/screen_dpi.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ ON_NOTIFY_RANGE(TTN_NEEDTEXTA, 0, 0xFFFF, &CXListCtrl::OnToolTipText)
 ON_NOTIFY_RANGE(TTN_NEEDTEXTW, 0, 0xFFFF, &CXListCtrl::OnToolTipText)
 END_MESSAGE_TABLE()
 
-CXListCtrl::CXListCtrl() {
+CXListCtrl::CXListCtrl() : screenDpi(dpi::ScreenDpi()) {
     ReadColors();
 }
 
@@ -298,6 +299,17 @@ BOOL CXListCtrl::GetCellRect(int row, int column, int area, RECT* rect) const {
         *rect = ToRect(cell_geometry::ClipFirstColumn(ToGeometry(*rect), columns, second.left));
     }
     return result;
+}
+
+BOOL CXListCtrl::LoadCheckImages(const std::vector<CheckStrip>& strips, COLORREF transparent) {
+    std::vector<int> sizes;
+    for (const CheckStrip& strip : strips)
+        sizes.push_back(strip.size);
+    const int size = dpi::PickImageSize(16, screenDpi, sizes);
+    for (const CheckStrip& strip : strips)
+        if (strip.size == size)
+            return checkImages.Create(strip.bitmapId, size, 3, transparent);
+    return FALSE;
 }
 
 void CXListCtrl::SubclassHeader() {

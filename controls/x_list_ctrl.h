@@ -51,6 +51,16 @@ public:
     void SetRedraw(BOOL on) { SendMessage(WM_SETREDRAW, on); }
     bool IsRedrawOff() const { return redrawOff; }
 
+    // The three header images (blank, clear box, ticked box) side by side in a bitmap resource, drawn
+    // for images of `size` pixels.
+    struct CheckStrip {
+        int size;
+        UINT bitmapId;
+    };
+    // Fills checkImages from the strip drawn for the screen's DPI: of the strips (ascending sizes),
+    // the largest that fits 16 pixels scaled. The colour `transparent` is left out of the images.
+    BOOL LoadCheckImages(const std::vector<CheckStrip>& strips, COLORREF transparent);
+
     // The record of a cell, or null for a row without records (or a column its records do not cover).
     const ListCellData* GetCellData(int row, int column) const;
 
@@ -63,6 +73,8 @@ public:
 
     CXHeaderCtrl header;
     CImageList checkImages;
+    // The screen's DPI: boxes, ticks and gaps are 96-DPI pixels scaled to it.
+    int screenDpi;
     bool headerSubclassed = false;
     COLORREF colorWindow, colorWindowText, colorHighlight, colorHighlightText, colorButtonFace;
 

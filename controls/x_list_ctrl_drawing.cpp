@@ -86,7 +86,8 @@ void CXListCtrl::PaintCheckCell(CDC* dc, int row, int column, const RECT& rect, 
     ResolveCellColors(row, column, &text, &back);
     dc->FillSolidRect(rect, back);
     std::string label = CListCtrl::GetItemText(row, column);
-    cell_geometry::CheckCellLayout layout = cell_geometry::LayOutCheckCell(ToGeometry(rect), label.empty());
+    cell_geometry::CheckCellLayout layout =
+        cell_geometry::LayOutCheckCell(ToGeometry(rect), label.empty(), screenDpi);
     dc->FillSolidRect(ToRect(layout.box), colorWindow);
     RECT frame = ToRect(layout.frame);
     dc->DrawEdge(&frame, EDGE_SUNKEN, BF_RECT);
@@ -94,7 +95,7 @@ void CXListCtrl::PaintCheckCell(CDC* dc, int row, int column, const RECT& rect, 
     if (cell != nullptr && cell->checkState == 1) {
         CPen pen(PS_SOLID, 1, kTickColor);
         HGDIOBJ previous = dc->SelectObject(pen);
-        for (const cell_geometry::TickStroke& stroke : cell_geometry::TickStrokes(layout.frame)) {
+        for (const cell_geometry::TickStroke& stroke : cell_geometry::TickStrokes(layout.frame, screenDpi)) {
             dc->MoveTo(stroke.x, stroke.top);
             dc->LineTo(stroke.x, stroke.bottom);
         }
@@ -201,7 +202,8 @@ void CXListCtrl::PaintEmptyMessage() {
     RECT first = {0, 0, 0, 0};
     if (hasHeader)
         ::SendMessageA(headerWindow, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
-    RECT area = ToRect(cell_geometry::EmptyMessageArea(ToGeometry(window), hasHeader, first.bottom));
+    RECT area =
+        ToRect(cell_geometry::EmptyMessageArea(ToGeometry(window), hasHeader, first.bottom, screenDpi));
     CBrush brush(colorWindow);
     ::FillRect(dc, &area, brush);
     ::SetTextColor(dc, colorWindowText);

@@ -44,6 +44,12 @@ bool IsSpaceKey(const NMHDR* header) {
            reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_SPACE;
 }
 
+bool IsHeldSpaceRepeat(const CXListCtrl& list, const MSG& msg) {
+    // Bit 30 of a key-down's lParam: the key was already down before this message.
+    return msg.message == WM_KEYDOWN && msg.wParam == VK_SPACE && list.m_hWnd != nullptr &&
+           msg.hwnd == list.m_hWnd && (msg.lParam & (1L << 30)) != 0;
+}
+
 std::basic_string<OLECHAR> ToOleText(const std::string& text) {
     if (text.empty())
         return std::basic_string<OLECHAR>();
@@ -58,7 +64,9 @@ std::basic_string<OLECHAR> ToOleText(const std::string& text) {
 void SetUpCheckHeader(CXListCtrl& list) {
     list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_FULLROWSELECT);
     list.ModifyStyle(0, LVS_REPORT);
-    list.checkImages.Create(IDB_CHECK_BOXES, 16, 3, RGB(255, 0, 255));
+    list.LoadCheckImages(
+        {{16, IDB_CHECK_BOXES}, {20, IDB_CHECK_BOXES_20}, {24, IDB_CHECK_BOXES_24}, {32, IDB_CHECK_BOXES_32}},
+        RGB(255, 0, 255));
     HWND header = list.GetHeaderCtrl();
     ::SendMessageA(header, HDM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list.checkImages.GetSafeHandle()));
     int columns = static_cast<int>(::SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));

@@ -32,6 +32,14 @@
 // Bitmaps.
 #define IDB_BANNER 135      // 468 x 60, 16 bits per pixel
 #define IDB_CHECK_BOXES 137 // 48 x 16: blank, clear box, ticked box; magenta is transparent
+// The same pictures drawn for more dots per inch: the banner for 120, 144 and 192 DPI (its size
+// scaled), the check-box strip in images of 20, 24 and 32 pixels.
+#define IDB_BANNER_120 150
+#define IDB_BANNER_144 151
+#define IDB_BANNER_192 152
+#define IDB_CHECK_BOXES_20 153
+#define IDB_CHECK_BOXES_24 154
+#define IDB_CHECK_BOXES_32 155
 
 // The notification-area icon's popup menu; also the icon's id.
 #define IDR_TRAY_MENU 145

@@ -4,6 +4,7 @@
 # between runs (build/run/prefix) together with the stand-in's policy file (build/run/
 # firewall-policy.txt, seeded on first use with a few example exceptions, some of them disabled).
 # What the program writes to standard output goes to build/run/palisor-output.txt.
+# PALISOR_DPI sets the screen's dots per inch (96 when unset; e.g. 120, 144 or 192).
 #
 # With DISPLAY set, the program opens in Wine's desktop window on that display and the script returns
 # when the program ends; its capture sees the host's TCP traffic. Without one, it runs in a private
@@ -56,6 +57,13 @@ fi
 # before they were copied.
 palisor_copy_wine_fonts "$WINEPREFIX"
 
+# The screen's dots per inch: PALISOR_DPI, or 96. The prefix keeps the last one set.
+dpi=${PALISOR_DPI:-96}
+if [ "$(cat "$state/prefix.dpi" 2>/dev/null || echo 96)" != "$dpi" ]; then
+    "$root/scripts/wine-dpi.sh" "$dpi" || exit 1
+    echo "$dpi" >"$state/prefix.dpi"
+fi
+
 policy=$state/firewall-policy.txt
 if [ ! -f "$policy" ]; then
     cat >"$policy" <<'POLICY'
@@ -74,6 +82,7 @@ PALISOR_FIREWALL_POLICY=$(winpath "$policy")
 output=$state/palisor-output.txt
 
 echo "firewall policy: $policy"
+echo "screen:          $dpi dots per inch"
 echo "program output:  $output"
 if [ "$headless" -eq 0 ]; then
     echo "starting Palisor on $DISPLAY"

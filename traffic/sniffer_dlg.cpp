@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "controls/screen_dpi.h"
 #include "traffic/capture/winsock_capture_network.h"
 
 namespace {
@@ -112,14 +113,17 @@ BOOL CSnifferDlg::OnInitDialog() {
         interfaceCombo.AddString(address.c_str());
     interfaceCombo.SetCurSel(0);
 
-    imageList.Create(16, 16, ILC_COLOR32 | ILC_MASK, 0, 1);
-    const HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    for (UINT icon : {IDI_CONVERSATION, IDI_HEADER_GROUP, IDI_FIELD})
-        imageList.Add(::LoadIconA(instance, MAKEINTRESOURCEA(icon)));
+    // Images, text and indent keep their proportions to the dialog at any DPI.
+    const int dpi = dpi::ScreenDpi();
+    const int imageSize = palisor::TreeImageSize(dpi);
+    imageList.Create(imageSize, imageSize, ILC_COLOR32 | ILC_MASK, 0, 1);
+    palisor::AddTreeIcons(imageList, ::GetModuleHandleA(nullptr),
+                          {IDI_CONVERSATION, IDI_HEADER_GROUP, IDI_FIELD}, imageSize);
     trafficTree.SetImageList(imageList, TVSIL_NORMAL);
+    palisor::ScaleTreeIndent(trafficTree.m_hWnd, dpi);
 
     LOGFONTA font = {};
-    font.lfHeight = kTreeFontHeight;
+    font.lfHeight = dpi::Scale(kTreeFontHeight, dpi);
     lstrcpynA(font.lfFaceName, kTreeFontFace, LF_FACESIZE);
     treeFont.CreateFontIndirect(&font);
     trafficTree.SetFont(treeFont, TRUE);

@@ -22,7 +22,25 @@ CSystemTray::CSystemTray(palisor::tray::TraySystem& system) : TrayIconCore(syste
 CSystemTray::~CSystemTray() {
     DeleteTrayIcon();
     DestroyWindow();
+    if (smallIcon)
+        ::DestroyIcon(smallIcon);
 }
+
+namespace {
+
+// The notification area shows icons at the small-icon size, which grows with the screen's DPI. An
+// icon loaded from resources is drawn again from its resource at that size, so the shell does not
+// shrink a large image; any other icon (or a failed copy) is handed over as it is.
+HICON SmallIconFor(HICON icon) {
+    if (!icon)
+        return nullptr;
+    const int width = ::GetSystemMetrics(SM_CXSMICON), height = ::GetSystemMetrics(SM_CYSMICON);
+    if (width <= 0 || height <= 0)
+        return nullptr;
+    return static_cast<HICON>(::CopyImage(icon, IMAGE_ICON, width, height, LR_COPYFROMRESOURCE));
+}
+
+} // namespace
 
 BOOL CSystemTray::CreateTrayIcon(CWnd* owner, UINT callbackMessage, LPCSTR tip, HICON icon, UINT id,
                                  BOOL hidden, LPCSTR, LPCSTR, DWORD, UINT) {
@@ -33,8 +51,14 @@ BOOL CSystemTray::CreateTrayIcon(CWnd* owner, UINT callbackMessage, LPCSTR tip, 
         ::GetWindowThreadProcessId(ownerWindow, nullptr) == ::GetCurrentThreadId()) {
         Win32TraySystem::SetThreadMainWindow(ownerWindow);
     }
-    return TrayIconCore::CreateTrayIcon(ownerWindow, callbackMessage, tip, icon, id, hidden != FALSE) ? TRUE
-                                                                                                      : FALSE;
+    // A second creation replaces the icon of the first, whose small copy is then no longer shown.
+    HICON previousSmall = smallIcon;
+    smallIcon = SmallIconFor(icon);
+    const bool created = TrayIconCore::CreateTrayIcon(ownerWindow, callbackMessage, tip,
+                                                      smallIcon ? smallIcon : icon, id, hidden != FALSE);
+    if (previousSmall)
+        ::DestroyIcon(previousSmall);
+    return created ? TRUE : FALSE;
 }
 
 BOOL CSystemTray::DeleteTrayIcon() {

@@ -44,5 +44,10 @@ protected:
 
     palisor::tray::WindowRef CreateOwnWindow() override;
 
+private:
+    // The icon drawn at the system's small-icon size, made from the icon's resource when it has one;
+    // owned, and destroyed after the icon has left the shell.
+    HICON smallIcon = nullptr;
+
     DECLARE_MESSAGE_TABLE()
 };

@@ -240,7 +240,9 @@ def write_bmp_16(path, words):
 
 
 # ---------------------------------------------------------------------------------------------
-# The check-box strip: three 16 x 16 images on magenta, which the image list makes transparent.
+# The check-box strip: three square images on magenta, which the image list makes transparent. It
+# comes in the sizes a screen of 96, 120, 144 and 192 dots per inch needs; the 16-pixel strip is the
+# design, and the larger ones are the same box drawn with its measures scaled.
 
 MAGENTA = (255, 0, 255)
 SHADOW = (134, 134, 134)  # outer top and left edge
@@ -248,13 +250,26 @@ DARK = (4, 4, 4)  # inner top and left edge, and the tick
 LIGHT = (192, 192, 192)  # inner bottom and right edge
 WHITE = (255, 255, 255)  # outer bottom and right edge, and the inside
 
+CHECK_SIZES = (16, 20, 24, 32)
+
 # Columns of the tick inside the 9 x 9 white square: (column, first row, last row).
 TICK = [(1, 3, 5), (2, 4, 6), (3, 5, 7), (4, 4, 6), (5, 3, 5), (6, 2, 4), (7, 1, 3)]
 
 
-def check_box_image(ticked):
-    img = [[MAGENTA] * 16 for _ in range(16)]
-    left, top, right, bottom = 3, 2, 15, 14  # the 13 x 13 box, edges included
+def scaled(v, size):
+    """A measure of the 16-pixel design at another size, rounded as the program rounds (halves up)."""
+    return (v * size + 8) // 16
+
+
+def check_box_image(ticked, size=16):
+    img = [[MAGENTA] * size for _ in range(size)]
+    # The 13 x 13 box of the 16-pixel image, edges included, at the image's right edge and two pixels
+    # from its top; its two rings stay one pixel each at every size.
+    box = scaled(13, size)
+    right = size - 1
+    left = right - box + 1
+    top = min(scaled(2, size), size - box)
+    bottom = top + box - 1
     for y in range(top, bottom + 1):
         for x in range(left, right + 1):
             img[y][x] = WHITE
@@ -278,52 +293,71 @@ def check_box_image(ticked):
         img[y][right - 1] = LIGHT
     if ticked:
         ox, oy = left + 2, top + 2  # the white square's top-left pixel
-        for col, first, last in TICK:
-            for row in range(first, last + 1):
-                img[oy + row][ox + col] = DARK
+        if size == 16:
+            for col, first, last in TICK:
+                for row in range(first, last + 1):
+                    img[oy + row][ox + col] = DARK
+        else:
+            # The same V through the centres of the design's columns, three scaled pixels thick.
+            k = size / 16.0
+            thick = scaled(3, size)
+            for col in range(scaled(1, size), scaled(8, size)):
+                u = (col + 0.5) / k  # the column's centre in design pixels
+                first = 5 - abs(u - 3.5)  # the design's first rows: 3 4 5 4 3 2 1 at u = 1.5 .. 7.5
+                y0 = int(first * k + 0.5)
+                for row in range(y0, y0 + thick):
+                    img[oy + row][ox + col] = DARK
     return img
 
 
-def check_box_strip():
-    blank = [[MAGENTA] * 16 for _ in range(16)]
-    images = [blank, check_box_image(False), check_box_image(True)]
-    return [sum((images[i][y] for i in range(3)), []) for y in range(16)]
+def check_box_strip(size=16):
+    blank = [[MAGENTA] * size for _ in range(size)]
+    images = [blank, check_box_image(False, size), check_box_image(True, size)]
+    return [sum((images[i][y] for i in range(3)), []) for y in range(size)]
 
 
 # ---------------------------------------------------------------------------------------------
-# The banner: 468 x 60, 16 bits per pixel.
+# The banner: 468 x 60 at 96 dots per inch, 16 bits per pixel; drawn again, larger, for 120, 144 and
+# 192 dots per inch, so that its text and shield are as sharp as the dialog around it.
 
 BANNER_BACK = (expand5(3), expand5(7), expand5(12))  # navy, exactly on the 5-bit grid
+BANNER_DPIS = (96, 120, 144, 192)
 
 
-def render_banner(tmp):
-    shield = os.path.join(tmp, "shield.png")
-    write_png_via_convert(shield, palisor_pixels(48))
+def render_banner(tmp, dpi=96):
+    k = dpi / 96.0
+    width, height = round(468 * k), round(60 * k)
+    shield_size = round(48 * k)
+    shield = os.path.join(tmp, f"shield-{shield_size}.png")
+    write_png_via_convert(shield, palisor_pixels(shield_size))
     back = "#%02x%02x%02x" % BANNER_BACK
     stakes = []
     # A faint palisade on the right, kept clear of the edges so the picture meets the plain
     # background colour that the banner control paints around it.
     for i in range(9):
         cx = 326 + i * 14
-        height = 30 + (i % 3) * 4
-        stakes.append(f"path '{stake(cx, 4, 52 - height + 6, 52 - height, 52)}'")
-    draw = "fill '#214a7b' stroke none " + " ".join(stakes)
+        stake_height = 30 + (i % 3) * 4
+        stakes.append(f"path '{stake(cx, 4, 52 - stake_height + 6, 52 - stake_height, 52)}'")
+    draw = f"scale {k:.6f},{k:.6f} fill '#214a7b' stroke none " + " ".join(stakes)
+    bar = f"scale {k:.6f},{k:.6f} rectangle 318,44 452,47"
     data = run_convert(
         [
-            "-size", "468x60", f"xc:{back}",
+            "-size", f"{width}x{height}", f"xc:{back}",
             "-draw", draw,
-            "-fill", "#295a94", "-draw", "rectangle 318,44 452,47",
-            shield, "-geometry", "+14+6", "-composite",
-            "-font", BOLD_FONT, "-pointsize", "31", "-fill", "#ffffff",
-            "-annotate", "+74+36", "Palisor",
-            "-font", PLAIN_FONT, "-pointsize", "11", "-fill", "#a9c7ee",
-            "-annotate", "+76+52", "Firewall exceptions and live TCP traffic",
+            "-fill", "#295a94", "-draw", bar,
+            shield, "-geometry", f"+{round(14 * k)}+{round(6 * k)}", "-composite",
+            "-font", BOLD_FONT, "-pointsize", f"{31 * k:.2f}", "-fill", "#ffffff",
+            "-annotate", f"+{round(74 * k)}+{round(36 * k)}", "Palisor",
+            "-font", PLAIN_FONT, "-pointsize", f"{11 * k:.2f}", "-fill", "#a9c7ee",
+            "-annotate", f"+{round(76 * k)}+{round(52 * k)}", "Firewall exceptions and live TCP traffic",
             "-depth", "8", "rgb:-",
         ]
     )
-    if len(data) != 468 * 60 * 3:
+    if len(data) != width * height * 3:
         sys.exit("make_artwork.py: unexpected banner size from convert")
-    return [[tuple(data[(y * 468 + x) * 3 : (y * 468 + x) * 3 + 3]) for x in range(468)] for y in range(60)]
+    return [
+        [tuple(data[(y * width + x) * 3 : (y * width + x) * 3 + 3]) for x in range(width)] for y in range(height)
+    ]
 
 
 def write_png_via_convert(path, pixels, scale=1):
@@ -394,20 +428,28 @@ def main():
     parser.add_argument("--png", metavar="DIR", help="also write PNG previews to DIR")
     args = parser.parse_args()
 
+    # The tree's icons at the sizes the traffic tree picks from (16 pixels at 96 DPI, scaled); the
+    # program's icon also at the small and large icon sizes of 120, 144 and 192 DPI.
+    tree_sizes = (16, 20, 24, 32)
     icons = {
-        "palisor.ico": [palisor_pixels(s) for s in (16, 32, 48)],
-        "conversation.ico": icon_set(conversation_shapes, (16, 32)),
-        "header_group.ico": icon_set(header_group_shapes, (16, 32)),
-        "field.ico": icon_set(field_shapes, (16, 32)),
+        "palisor.ico": [palisor_pixels(s) for s in (16, 20, 24, 32, 40, 48, 64)],
+        "conversation.ico": icon_set(conversation_shapes, tree_sizes),
+        "header_group.ico": icon_set(header_group_shapes, tree_sizes),
+        "field.ico": icon_set(field_shapes, tree_sizes),
     }
     for name, images in icons.items():
         write_ico(os.path.join(HERE, name), images)
-    strip = check_box_strip()
-    write_bmp_24(os.path.join(HERE, "check_boxes.bmp"), strip)
+    strips = {size: check_box_strip(size) for size in CHECK_SIZES}
+    for size, strip in strips.items():
+        suffix = "" if size == 16 else f"_{size}"
+        write_bmp_24(os.path.join(HERE, f"check_boxes{suffix}.bmp"), strip)
+    banners = {}
     with tempfile.TemporaryDirectory() as tmp:
-        banner = render_banner(tmp)
-    words = to_555(banner)
-    write_bmp_16(os.path.join(HERE, "banner.bmp"), words)
+        for dpi in BANNER_DPIS:
+            banners[dpi] = to_555(render_banner(tmp, dpi))
+    for dpi, words in banners.items():
+        suffix = "" if dpi == 96 else f"_{dpi}"
+        write_bmp_16(os.path.join(HERE, f"banner{suffix}.bmp"), words)
 
     if args.png:
         os.makedirs(args.png, exist_ok=True)
@@ -417,10 +459,11 @@ def main():
                 write_png_via_convert(
                     os.path.join(args.png, f"{base}-{len(pixels)}.png"), pixels, scale=max(1, 128 // len(pixels))
                 )
-        write_png_via_convert(os.path.join(args.png, "check_boxes.png"), strip, scale=10)
-        shown = [[(expand5(w >> 10 & 31), expand5(w >> 5 & 31), expand5(w & 31)) for w in row] for row in words]
-        write_png_via_convert(os.path.join(args.png, "banner.png"), shown, scale=2)
-
+        for size, strip in strips.items():
+            write_png_via_convert(os.path.join(args.png, f"check_boxes-{size}.png"), strip, scale=10)
+        for dpi, words in banners.items():
+            shown = [[(expand5(w >> 10 & 31), expand5(w >> 5 & 31), expand5(w & 31)) for w in row] for row in words]
+            write_png_via_convert(os.path.join(args.png, f"banner-{dpi}.png"), shown, scale=2 if dpi == 96 else 1)
 
 if __name__ == "__main__":
     main()

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "controls/dpi_scale.h"
+
 namespace palisor {
 
 namespace {
@@ -10,7 +12,40 @@ HTREEITEM Handle(TreeItem item) {
     return reinterpret_cast<HTREEITEM>(item);
 }
 
+// The indent a tree view gives each level at 96 DPI.
+constexpr int kIndentAt96Dpi = 19;
+
 } // namespace
+
+int TreeImageSize(int dpi) {
+    return dpi::PickImageSize(16, dpi, {16, 20, 24, 32});
+}
+
+bool AddTreeIcons(HIMAGELIST images, HINSTANCE instance, std::initializer_list<UINT> ids, int size) {
+    if (images == nullptr)
+        return false;
+    for (UINT id : ids) {
+        // An icon loaded at a size of its own is not shared: the list keeps a copy, this one goes.
+        HICON icon =
+            static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));
+        if (icon == nullptr)
+            return false;
+        const int index = ImageList_ReplaceIcon(images, -1, icon);
+        ::DestroyIcon(icon);
+        if (index < 0)
+            return false;
+    }
+    return true;
+}
+
+void ScaleTreeIndent(HWND tree, int dpi) {
+    if (tree == nullptr)
+        return;
+    const int indent = static_cast<int>(::SendMessageA(tree, TVM_GETINDENT, 0, 0));
+    const int scaled = dpi::Scale(kIndentAt96Dpi, dpi);
+    if (scaled > indent)
+        ::SendMessageA(tree, TVM_SETINDENT, static_cast<WPARAM>(scaled), 0);
+}
 
 TreeItem Win32TreeView::Next(TreeItem item, WPARAM relation) {
     if (!tree_)

@@ -6,8 +6,22 @@
 #include "traffic/tree/tree_access.h"
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <initializer_list>
 
 namespace palisor {
+
+// The traffic tree at the screen's DPI. Its look is given for 96 DPI (12-pixel text, 16-pixel images,
+// the tree's own indent) and scaled in proportion.
+
+// The tree's icons come in 16, 20, 24 and 32 pixels: the largest that fits 16 pixels scaled.
+int TreeImageSize(int dpi);
+// Adds the icon resources, in order, to the image list, each loaded at the given size. False when
+// one of them could not be loaded or added (the ones before it stay).
+bool AddTreeIcons(HIMAGELIST images, HINSTANCE instance, std::initializer_list<UINT> ids, int size);
+// Widens the indent of each level in proportion to the DPI; never narrows it.
+void ScaleTreeIndent(HWND tree, int dpi);
 
 class Win32TreeView : public TreeAccess {
 public:

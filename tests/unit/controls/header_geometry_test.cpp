@@ -54,6 +54,11 @@ TEST(HeaderSeparator, ShadowThenLightAtTheItemsRightEdgeInsetTwoPixels) {
     EXPECT_EQ(s.shadow.bottom, 18);
     EXPECT_EQ(s.light.top, 2);
     EXPECT_EQ(s.light.bottom, 18);
+    // At 144 DPI the lines keep three pixels from the edges.
+    Separator scaled = SeparatorAt(Rect{0, 0, 80, 30}, 144);
+    EXPECT_EQ(scaled.shadow.x, 79);
+    EXPECT_EQ(scaled.shadow.top, 3);
+    EXPECT_EQ(scaled.light.bottom, 27);
 }
 
 TEST(HeaderClip, ItemsOutsideTheClipBoxAreSkippedTouchingOnesAreNot) {

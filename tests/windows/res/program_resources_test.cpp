@@ -62,7 +62,7 @@ TEST(Skin, DefaultOfTypeSkinmagicInTheNeutralLanguageOnly) {
     EXPECT_EQ(std::vector<WORD>{2048}, languages);
 }
 
-TEST(Manifest, AsksForNoElevation) {
+TEST(Manifest, AsksForNoElevationAndDeclaresSystemDpiAwarenessInFormsWindowsXpLoads) {
     HMODULE self = GetModuleHandleA(nullptr);
     HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)); // RT_MANIFEST
     ASSERT_NE(nullptr, found);
@@ -72,6 +72,20 @@ TEST(Manifest, AsksForNoElevation) {
     EXPECT_NE(std::string::npos, manifest.find("<requestedExecutionLevel level=\"asInvoker\""));
     EXPECT_EQ(std::string::npos, manifest.find("requireAdministrator"));
     EXPECT_EQ(std::string::npos, manifest.find("highestAvailable"));
+    // Windows XP SP2 refuses to start a program whose trustInfo is in the asm.v3 namespace.
+    EXPECT_NE(std::string::npos, manifest.find("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v2\">"));
+    EXPECT_EQ(std::string::npos, manifest.find("asmv3:trustInfo"));
+    // System DPI awareness, where Windows Vista and later look for it; no per-monitor awareness.
+    const size_t application = manifest.find("<application xmlns=\"urn:schemas-microsoft-com:asm.v3\">");
+    const size_t settings = manifest.find("<windowsSettings>", application);
+    const size_t aware = manifest.find(
+        "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true</dpiAware>");
+    ASSERT_NE(std::string::npos, application);
+    EXPECT_LT(application, settings);
+    EXPECT_LT(settings, aware);
+    EXPECT_LT(aware, manifest.find("</windowsSettings>", settings));
+    EXPECT_EQ(std::string::npos, manifest.find("PerMonitor"));
+    EXPECT_EQ(std::string::npos, manifest.find("dpiAwareness"));
 }
 
 std::string VersionString(const std::vector<char>& block, const char* name) {

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Usage: wine-dpi.sh DPI
+# Sets the screen's dots per inch of the Wine prefix that WINEPREFIX names (96 is Windows' default;
+# 120, 144 and 192 are the common larger settings) and ends the prefix's session, so that every
+# program started afterwards sees the new value. Wine reads it from two places; both are set.
+set -euo pipefail
+source "$(dirname "$0")/wine-env.sh"
+dpi=$1
+case "$dpi" in
+'' | *[!0-9]*) echo "wine-dpi.sh: the DPI must be a number, not '$dpi'" >&2; exit 2 ;;
+esac
+if [ "$dpi" -lt 48 ] || [ "$dpi" -gt 480 ]; then
+    echo "wine-dpi.sh: a DPI of $dpi is outside 48 to 480" >&2
+    exit 2
+fi
+wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+wine reg add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels \
+    /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+wineserver -w

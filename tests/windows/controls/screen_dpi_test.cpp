@@ -1,0 +1,183 @@
+// What the program draws itself, measured at the screen's DPI: the test runs in the usual prefix
+// (96 DPI) and in one set to 144 DPI, where PALISOR_EXPECT_DPI says which DPI it must find.
+#include <winsock2.h>
+
+#include "check_list_fixture.h"
+
+#include <cstdlib>
+
+#include "app/banner_dlg.h"
+#include "controls/cell_geometry.h"
+#include "controls/screen_dpi.h"
+#include "res/resource.h"
+#include "traffic/capture/scripted_capture_network.h"
+#include "traffic/sniffer_dlg.h"
+
+namespace testing_controls {
+namespace {
+
+const std::vector<CXListCtrl::CheckStrip> kStrips = {
+    {16, IDB_CHECK_BOXES}, {20, IDB_CHECK_BOXES_20}, {24, IDB_CHECK_BOXES_24}, {32, IDB_CHECK_BOXES_32}};
+
+int Scaled(int size) {
+    return ::MulDiv(size, dpi::ScreenDpi(), 96);
+}
+
+// The height of text in the window's font.
+int TextHeight(HWND window) {
+    HDC dc = ::GetDC(window);
+    HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(window, WM_GETFONT, 0, 0)));
+    TEXTMETRICA metrics = {};
+    ::GetTextMetricsA(dc, &metrics);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(window, dc);
+    return metrics.tmHeight;
+}
+
+TEST(ScreenDpi, IsTheOneThePrefixWasSetTo) {
+    const char* expected = std::getenv("PALISOR_EXPECT_DPI");
+    const int dpi = dpi::ScreenDpi();
+    if (expected != nullptr) {
+        EXPECT_EQ(dpi, std::atoi(expected));
+    }
+    std::printf("screen: %d dots per inch\n", dpi);
+}
+
+class CheckListAtScreenDpi : public CheckListTest {
+protected:
+    void SetUp() override {
+        CheckListTest::SetUp();
+        CXListCtrl& list = dialog->list;
+        FillList(list);
+        // The header's boxes as the pages load them: the strip drawn for the screen.
+        ASSERT_TRUE(list.LoadCheckImages(kStrips, RGB(255, 0, 255)));
+        ::SendMessageA(list.GetHeaderCtrl(), HDM_SETIMAGELIST, 0,
+                       reinterpret_cast<LPARAM>(list.checkImages.m_hImageList));
+        Repaint();
+    }
+    RECT Cell(int row) const {
+        RECT cell = {};
+        dialog->list.GetCellRect(row, 0, LVIR_BOUNDS, &cell);
+        return cell;
+    }
+};
+
+TEST_F(CheckListAtScreenDpi, TheTickFillsItsBoxAsAt96Dpi) {
+    CXListCtrl& list = dialog->list;
+    const RECT cell = Cell(0);
+    const cell_geometry::CheckCellLayout layout =
+        cell_geometry::LayOutCheckCell({cell.left, cell.top, cell.right, cell.bottom}, true, list.screenDpi);
+    const cell_geometry::Rect& frame = layout.frame;
+    // The black pixels inside the frame's edges are the tick's.
+    HDC dc = ::GetDC(list.m_hWnd);
+    int left = frame.right, right = -1, top = frame.bottom, bottom = -1;
+    for (int y = frame.top + 2; y < frame.bottom - 2; ++y)
+        for (int x = frame.left + 2; x < frame.right - 2; ++x)
+            if (::GetPixel(dc, x, y) == kBlack) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+    ::ReleaseDC(list.m_hWnd, dc);
+    ASSERT_GE(right, left) << "no tick in the box";
+    const double scale = list.screenDpi / 96.0;
+    std::printf("row %ld, box %d, tick %d x %d at (%d, %d) in the frame\n", cell.bottom - cell.top,
+                layout.box.Width(), right - left + 1, bottom - top + 1, left - frame.left, top - frame.top);
+    // At 96 DPI: 7 x 7 pixels, 3 pixels from the frame's left and top.
+    EXPECT_EQ(right - left + 1, Scaled(10) - Scaled(3));
+    EXPECT_NEAR(bottom - top + 1, 7 * scale, 1.0);
+    EXPECT_EQ(left - frame.left, Scaled(3));
+    EXPECT_NEAR(top - frame.top, 3 * scale, 1.0);
+    // The box grows with the row, the row with the text: the tick takes the same share of it.
+    EXPECT_NEAR((right - left + 1) / static_cast<double>(frame.Width()), 7.0 / 15, 0.12);
+}
+
+TEST_F(CheckListAtScreenDpi, RowsAndBoxesGrowWithTheText) {
+    CXListCtrl& list = dialog->list;
+    const RECT first = Cell(0), second = Cell(1);
+    const int row = second.top - first.top;
+    const int text = TextHeight(list.m_hWnd);
+    std::printf("row %d, text %d\n", row, text);
+    // The row holds its text with room to spare, and its box is the row less one pixel.
+    EXPECT_GE(row, text + 1);
+    EXPECT_LE(row, text + Scaled(6));
+    const cell_geometry::CheckCellLayout layout = cell_geometry::LayOutCheckCell(
+        {first.left, first.top, first.right, first.bottom}, false, list.screenDpi);
+    EXPECT_EQ(layout.box.left - first.left, Scaled(9));
+    EXPECT_EQ(layout.text.left - layout.box.right, Scaled(4));
+}
+
+TEST_F(CheckListAtScreenDpi, TheHeaderHoldsItsBoxDrawnForTheScreen) {
+    CXListCtrl& list = dialog->list;
+    int width = 0, height = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(list.checkImages.m_hImageList, &width, &height));
+    EXPECT_EQ(width, dpi::PickImageSize(16, list.screenDpi, {16, 20, 24, 32}));
+    EXPECT_EQ(height, width);
+    EXPECT_EQ(list.header.imageSize.cx, width);
+    EXPECT_EQ(list.header.spacing, Scaled(6));
+    RECT item = {};
+    ::SendMessageA(list.GetHeaderCtrl(), HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+    std::printf("header %ld, image %d\n", item.bottom - item.top, height);
+    // The whole box shows: the header is at least a scaled pixel higher than its image, as at 96 DPI.
+    EXPECT_GE(item.bottom - item.top, height + Scaled(1));
+    // The clear box's white inside, where the strip puts it, in the header.
+    const int x = item.left + list.header.spacing + width / 2;
+    const int y = (item.top + item.bottom) / 2;
+    EXPECT_EQ(Pixel(list.GetHeaderCtrl(), x, y), kWhite);
+}
+
+TEST(TrafficPageAtScreenDpi, TreeTextIsTheSizeOfTheDialogsAndItsImagesAndIndentFollow) {
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&init);
+    CWnd main;
+    ASSERT_TRUE(main.CreateEx(0, nullptr, "Traffic", WS_POPUP | WS_CAPTION | WS_VISIBLE, 20, 20, 900, 600,
+                              nullptr, nullptr));
+    palisor::ScriptedCaptureNetwork network;
+    network.hostAddresses = {"192.168.1.9"};
+    auto page =
+        std::make_unique<CSnifferDlg>(&main, network, [](const char*, const char*, const char*, int) {});
+    ASSERT_TRUE(page->Create(&main));
+    HWND tree = page->trafficTree.m_hWnd;
+    LOGFONTA font = {};
+    ::GetObjectA(reinterpret_cast<HFONT>(::SendMessageA(tree, WM_GETFONT, 0, 0)), sizeof font, &font);
+    EXPECT_EQ(font.lfHeight, Scaled(12));
+    // Lucida Console at 12 pixels beside the dialog font of 8 points at 96 DPI: 12 against 13.
+    const int treeText = TextHeight(tree), dialogText = TextHeight(page->m_hWnd);
+    std::printf("tree text %d, dialog text %d\n", treeText, dialogText);
+    EXPECT_GE(treeText, dialogText * 0.8);
+    EXPECT_LE(treeText, dialogText * 1.1);
+    HIMAGELIST images = reinterpret_cast<HIMAGELIST>(::SendMessageA(tree, TVM_GETIMAGELIST, TVSIL_NORMAL, 0));
+    int width = 0, height = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(images, &width, &height));
+    EXPECT_EQ(width, palisor::TreeImageSize(dpi::ScreenDpi()));
+    EXPECT_EQ(ImageList_GetImageCount(images), 3);
+    EXPECT_GE(static_cast<int>(::SendMessageA(tree, TVM_GETINDENT, 0, 0)), Scaled(19));
+    page->OnClose();
+    page->DestroyWindow();
+    page.reset();
+    main.DestroyWindow();
+}
+
+TEST(BannerAtScreenDpi, ShowsThePictureDrawnForTheScreenAndGivesTheControlItsOwnBack) {
+    CWnd parent;
+    ASSERT_TRUE(
+        parent.CreateEx(0, nullptr, "Banner", WS_POPUP | WS_VISIBLE, 0, 0, 1200, 200, nullptr, nullptr));
+    CBannerDlg banner(&parent);
+    ASSERT_TRUE(banner.Create(IDD_BANNER, &parent));
+    HWND picture = ::GetDlgItem(banner.m_hWnd, IDC_BANNER_PICTURE);
+    HBITMAP shown = reinterpret_cast<HBITMAP>(::SendMessageA(picture, STM_GETIMAGE, IMAGE_BITMAP, 0));
+    BITMAP info = {};
+    ASSERT_NE(::GetObjectA(shown, sizeof info, &info), 0);
+    EXPECT_EQ(info.bmWidth, Scaled(468));
+    EXPECT_EQ(info.bmHeight, Scaled(60));
+    banner.DestroyWindow();
+    parent.DestroyWindow();
+    if (dpi::ScreenDpi() != 96) {
+        // The picture shown at this DPI was the banner's own and is gone with it.
+        EXPECT_EQ(::GetObjectA(shown, sizeof info, &info), 0);
+    }
+}
+
+} // namespace
+} // namespace testing_controls
