@@ -88,7 +88,8 @@ fi
 
 if build fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPALISOR_FUZZ=ON -DPALISOR_TESTS=OFF \
     -DPALISOR_WERROR=ON; then
-    run_ctest fuzz
+    # The fuzz targets run side by side, each for a bounded time.
+    run_ctest fuzz -j"$jobs"
     tiers+=("fuzz=build/fuzz")
 fi
 
