@@ -2,10 +2,9 @@
 # Builds Palisor for 32-bit and 64-bit Windows in Release, strips both programs and leaves in dist/:
 #   palisor-VERSION-x86.exe, palisor-VERSION-x64.exe and SHA256SUMS.
 # Installs whatever the build needs first. Fails when a program imports what Windows XP SP2 lacks
-# (where the checker is at hand), is 600 KB or larger, or does not carry the version it is named by.
+# (scripts/xp-imports.py), is 600 KB or larger, or does not carry the version it is named by.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-root=$PWD
 mkdir -p build/logs
 scripts/install-deps.sh >build/logs/release-install.log 2>&1 || {
     tail -20 build/logs/release-install.log
@@ -16,10 +15,6 @@ version=$(sed -n 's/^project(Palisor VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 [ -n "$version" ] || { echo "no version in CMakeLists.txt" >&2; exit 1; }
 limit=$((600 * 1024))
 release_flags="-Os -DNDEBUG -ffunction-sections -fdata-sections"
-checker=""
-for candidate in "$root/../shared/windows-xp/check-xp-imports" "$root/../../shared/windows-xp/check-xp-imports"; do
-    [ -f "$candidate" ] && checker=$candidate && break
-done
 
 rm -rf dist
 mkdir -p dist
@@ -65,11 +60,7 @@ PY
         echo "!! $out has subsystem version $subsystem; Windows XP needs $highest or lower" >&2
         exit 1
     fi
-    if [ -n "$checker" ]; then
-        python3 "$checker" "$out" "$triple-objdump" || exit 1
-    else
-        echo "(the Windows XP import checker is not beside the repository; imports not checked)"
-    fi
+    python3 scripts/xp-imports.py --machine "${arch#*:}" "$out" || exit 1
     echo "$out: $size bytes"
 done
 (cd dist && sha256sum palisor-"$version"-x86.exe palisor-"$version"-x64.exe >SHA256SUMS)
