@@ -1,5 +1,10 @@
 #include "standin/firewall/policy_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -10,12 +15,25 @@
 #include <thread>
 #include <vector>
 
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace standin {
 
 namespace {
 
 constexpr int kReplaceAttempts = 200;
 constexpr int kReplacePauseMs = 5;
+
+// A file the service saved begins with the first line and ends with the last, so a file cut short
+// (a full disk, a copy broken off) is told from a whole one. Files written by hand need neither.
+constexpr char kSavedFirstLine[] =
+    "# Stand-in firewall policy of the current profile, as the service saved it.";
+constexpr char kSavedLastLine[] = "# end";
 
 // Texts are written as they are, but for bytes that would break the line structure: control
 // characters, '%', '|', and blanks at either end are written as %XX.
@@ -167,6 +185,101 @@ std::string ProtocolWord(int protocol) {
     return std::to_string(protocol);
 }
 
+bool IsUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        if (c < 0xC2 || c > 0xF4) {
+            return false;
+        }
+        const std::size_t length = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        if (i + length > text.size()) {
+            return false;
+        }
+        std::uint32_t value = c & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            value = (value << 6) | (next & 0x3F);
+        }
+        const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (value < smallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+long ProcessId() {
+#ifdef _WIN32
+    return static_cast<long>(_getpid());
+#else
+    return static_cast<long>(getpid());
+#endif
+}
+
+// A name of its own for each save: no two writers, in one process or in several, ever share the
+// temporary file, and one that gives up removes only its own.
+std::filesystem::path TemporaryFileFor(const std::filesystem::path& file) {
+    static std::atomic<unsigned long> saves{0};
+    std::filesystem::path temporary = file;
+    temporary += "." + std::to_string(ProcessId()) + "-" + std::to_string(++saves) + ".new";
+    return temporary;
+}
+
+// Writes the text to a new file and flushes it to the disk before it is closed, so that the file a
+// rename puts in the policy's place is whole even if the machine stops right after.
+bool WriteWholeFile(const std::filesystem::path& path, const std::string& text) {
+    auto create = [&path] {
+#ifdef _WIN32
+        return _wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+        return ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+#endif
+    };
+    int fd = create();
+    if (fd < 0 && errno == EEXIST) {
+        // Only a process that ended in the middle of a save, under the same process number, leaves
+        // a file of this name behind.
+        std::error_code error;
+        std::filesystem::remove(path, error);
+        fd = create();
+    }
+    if (fd < 0) {
+        return false;
+    }
+    bool written = true;
+    for (std::size_t at = 0; written && at < text.size();) {
+        const std::size_t chunk = std::min<std::size_t>(text.size() - at, 1u << 20);
+#ifdef _WIN32
+        const int count = _write(fd, text.data() + at, static_cast<unsigned int>(chunk));
+#else
+        const ssize_t count = ::write(fd, text.data() + at, chunk);
+        if (count < 0 && errno == EINTR) {
+            continue;
+        }
+#endif
+        written = count > 0;
+        if (written) {
+            at += static_cast<std::size_t>(count);
+        }
+    }
+#ifdef _WIN32
+    written = written && _commit(fd) == 0;
+    written = _close(fd) == 0 && written;
+#else
+    written = written && ::fsync(fd) == 0;
+    written = ::close(fd) == 0 && written;
+#endif
+    return written;
+}
+
 } // namespace
 
 OleString Utf8ToOle(const std::string& text) {
@@ -245,6 +358,8 @@ void ParsePolicy(const std::string& text, StandinPolicy& policy, std::string* pr
     std::istringstream lines(text);
     std::string line;
     int number = 0;
+    bool savedByService = false;
+    bool ended = false;
     auto complain = [&](const std::string& why) {
         if (problems != nullptr) {
             *problems += "line " + std::to_string(number) + ": " + why + "\n";
@@ -253,8 +368,17 @@ void ParsePolicy(const std::string& text, StandinPolicy& policy, std::string* pr
     while (std::getline(lines, line)) {
         ++number;
         std::string rest = Trim(line);
+        if (number == 1 && rest == kSavedFirstLine) {
+            savedByService = true;
+        }
+        if (rest == kSavedLastLine) {
+            ended = true;
+        }
         if (rest.empty() || rest[0] == '#') {
             continue;
+        }
+        if (!IsUtf8(rest)) {
+            complain("not UTF-8 text"); // read all the same, but a save would change its bytes
         }
         const std::string keyword = Lower(NextWord(rest));
         if (keyword == "firewall") {
@@ -307,14 +431,18 @@ void ParsePolicy(const std::string& text, StandinPolicy& policy, std::string* pr
             complain("unknown keyword '" + keyword + "'");
         }
     }
+    if (savedByService && !ended) {
+        complain(std::string("the file is cut short: the service's files end with the line '") +
+                 kSavedLastLine + "'");
+    }
 }
 
 std::string FormatPolicy(const StandinPolicy& policy) {
-    std::string text = "# Stand-in firewall policy of the current profile.\n"
-                       "# firewall on|off\n"
-                       "# port NUMBER TCP|UDP|PROTOCOL on|off NAME\n"
-                       "# program on|off PATH | NAME\n"
-                       "# fail CALL RESULT [once|always|TIMES]\n";
+    std::string text = std::string(kSavedFirstLine) + "\n"
+                                                      "# firewall on|off\n"
+                                                      "# port NUMBER TCP|UDP|PROTOCOL on|off NAME\n"
+                                                      "# program on|off PATH | NAME\n"
+                                                      "# fail CALL RESULT [once|always|TIMES]\n";
     text += std::string("firewall ") + (policy.firewallEnabled ? "on" : "off") + "\n";
     for (const auto& port : policy.ports) {
         text += "port " + std::to_string(port->port) + " " + ProtocolWord(port->protocol) + " " +
@@ -335,6 +463,7 @@ std::string FormatPolicy(const StandinPolicy& policy) {
                                                             : std::to_string(rule.remaining)) +
                 "\n";
     }
+    text += std::string(kSavedLastLine) + "\n";
     return text;
 }
 
@@ -355,23 +484,16 @@ bool LoadPolicyFile(const std::filesystem::path& file, StandinPolicy& policy, st
 }
 
 bool SavePolicyFile(const std::filesystem::path& file, const StandinPolicy& policy) {
-    std::filesystem::path temporary = file;
-    temporary += ".new";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            return false;
-        }
-        out << FormatPolicy(policy);
-        out.close();
-        if (!out) {
-            return false;
-        }
+    const std::string text = FormatPolicy(policy);
+    const std::filesystem::path temporary = TemporaryFileFor(file);
+    std::error_code error;
+    if (!WriteWholeFile(temporary, text)) {
+        std::filesystem::remove(temporary, error);
+        return false;
     }
     // On Windows the file cannot be replaced while another process has it open for reading (as every
     // process sharing the policy does now and then, for a moment): try again for a while before the
     // change is given up.
-    std::error_code error;
     for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
         std::filesystem::rename(temporary, file, error);
         if (!error) {

@@ -44,8 +44,13 @@ void PolicyFileBinding::Attach(StandinPolicy& policy) {
     policy.onBeforeChange = [this, &policy]() -> HRESULT {
         if (unreadable_) {
             Load(policy, false); // perhaps it can be read again by now
+        } else if (damaged_) {
+            Load(policy, true); // perhaps it was mended by now
         }
-        return unreadable_ ? kUnreadable : S_OK;
+        if (unreadable_) {
+            return kUnreadable;
+        }
+        return damaged_ ? kDamaged : S_OK;
     };
 }
 
@@ -62,12 +67,16 @@ void PolicyFileBinding::Load(StandinPolicy& policy, bool onlyIfChanged) {
     unreadable_ = false;
     problems_.clear();
     ParsePolicy(*text, policy, &problems_);
+    damaged_ = !problems_.empty();
+    if (damaged_) {
+        problems_ += "the policy file is damaged; changes are refused until it is mended\n";
+    }
     lastText_ = std::move(*text);
     loaded_ = true;
 }
 
 bool PolicyFileBinding::Save(const StandinPolicy& policy) {
-    if (unreadable_ || !SavePolicyFile(file_, policy)) {
+    if (unreadable_ || damaged_ || !SavePolicyFile(file_, policy)) {
         return false;
     }
     lastText_ = FormatPolicy(policy);

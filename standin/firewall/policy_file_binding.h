@@ -17,6 +17,9 @@ public:
 
     // The service could not read its policy: 0x8007001E, ERROR_READ_FAULT.
     static constexpr HRESULT kUnreadable = static_cast<HRESULT>(0x8007001Eu);
+    // The policy file has lines the service cannot read, or is cut short: 0x80070570,
+    // ERROR_FILE_CORRUPT. A save would drop what it cannot read, so nothing is changed.
+    static constexpr HRESULT kDamaged = static_cast<HRESULT>(0x80070570u);
 
     // Connects the policy's change and refresh hooks to the file. The binding must outlive the policy's
     // use of them.
@@ -24,11 +27,14 @@ public:
     // Reads the file into the policy; with `onlyIfChanged`, only when another writer changed it. A file
     // that exists but cannot be read leaves the policy as it is and blocks every change (and every
     // save) until a later reading succeeds, so the file is never overwritten with a policy that did
-    // not come from it.
+    // not come from it. A file read in part (bad lines, cut short) gives what could be read, and
+    // blocks changes in the same way until it is mended.
     void Load(StandinPolicy& policy, bool onlyIfChanged);
     bool Save(const StandinPolicy& policy);
     // Whether the last reading failed.
     bool Unreadable() const { return unreadable_; }
+    // Whether the last reading found lines it could not read.
+    bool Damaged() const { return damaged_; }
 
     const std::filesystem::path& File() const { return file_; }
     // What the last reading found wrong in the file, if anything.
@@ -39,6 +45,7 @@ private:
     std::string lastText_;
     bool loaded_ = false;
     bool unreadable_ = false;
+    bool damaged_ = false;
     std::string problems_;
 };
 

@@ -47,8 +47,7 @@ public:
         if (item == nullptr || item->Data().path.empty() || item->Data().name.empty()) {
             return E_INVALIDARG;
         }
-        Policy().PutApplication(item->Data());
-        return Policy().Changed();
+        return Policy().Commit([this, item] { Policy().PutApplication(item->Data()); });
     }
     HRESULT STDMETHODCALLTYPE Remove(BSTR imageFileName) override {
         const HRESULT injected = Check("Remove");
@@ -59,10 +58,11 @@ public:
         if (FAILED(allowed)) {
             return allowed;
         }
-        if (!Policy().RemoveApplication(FromComString(imageFileName))) {
+        const OleString path = FromComString(imageFileName);
+        if (!Policy().FindApplication(path)) {
             return kNotFound;
         }
-        return Policy().Changed();
+        return Policy().Commit([this, &path] { Policy().RemoveApplication(path); });
     }
     HRESULT STDMETHODCALLTYPE Item(BSTR imageFileName, INetFwAuthorizedApplication** app) override {
         if (app == nullptr) {

@@ -87,8 +87,11 @@ protected:
         if (!accepted) {
             return E_INVALIDARG;
         }
-        apply();
-        return attached_ ? this->Policy().Changed() : S_OK;
+        if (!attached_) {
+            apply();
+            return S_OK;
+        }
+        return this->Policy().Commit(apply);
     }
 
     std::shared_ptr<Entry> data_;

@@ -39,8 +39,7 @@ public:
         if (FAILED(allowed)) {
             return allowed;
         }
-        Policy().ResetPolicy();
-        return Policy().Changed();
+        return Policy().Commit([this] { Policy().ResetPolicy(); });
     }
     HRESULT STDMETHODCALLTYPE IsPortAllowed(BSTR, NET_FW_IP_VERSION, LONG, BSTR, NET_FW_IP_PROTOCOL, VARIANT*,
                                             VARIANT*) override {

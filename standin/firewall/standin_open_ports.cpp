@@ -58,8 +58,7 @@ public:
         if (item == nullptr || item->Data().port == 0 || item->Data().name.empty()) {
             return E_INVALIDARG;
         }
-        Policy().PutPort(item->Data());
-        return Policy().Changed();
+        return Policy().Commit([this, item] { Policy().PutPort(item->Data()); });
     }
     HRESULT STDMETHODCALLTYPE Remove(LONG portNumber, NET_FW_IP_PROTOCOL ipProtocol) override {
         const HRESULT injected = Check("Remove");
@@ -70,10 +69,11 @@ public:
         if (FAILED(allowed)) {
             return allowed;
         }
-        if (!Policy().RemovePort(portNumber, static_cast<int>(ipProtocol))) {
+        const int protocol = static_cast<int>(ipProtocol);
+        if (!Policy().FindPort(portNumber, protocol)) {
             return kNotFound;
         }
-        return Policy().Changed();
+        return Policy().Commit([this, portNumber, protocol] { Policy().RemovePort(portNumber, protocol); });
     }
     HRESULT STDMETHODCALLTYPE Item(LONG portNumber, NET_FW_IP_PROTOCOL ipProtocol,
                                    INetFwOpenPort** openPort) override {

@@ -78,6 +78,42 @@ bool StandinPolicy::RemoveApplication(const OleString& path) {
     return true;
 }
 
+HRESULT StandinPolicy::Commit(const std::function<void()>& change) {
+    if (!onChange) {
+        change();
+        return S_OK;
+    }
+    // Items of the policy share its entries, so the entries are restored in place, not replaced.
+    const bool wasEnabled = firewallEnabled;
+    std::vector<std::pair<std::shared_ptr<OpenPortData>, OpenPortData>> portsBefore;
+    portsBefore.reserve(ports.size());
+    for (const auto& entry : ports) {
+        portsBefore.emplace_back(entry, *entry);
+    }
+    std::vector<std::pair<std::shared_ptr<ApplicationData>, ApplicationData>> applicationsBefore;
+    applicationsBefore.reserve(applications.size());
+    for (const auto& entry : applications) {
+        applicationsBefore.emplace_back(entry, *entry);
+    }
+    change();
+    const HRESULT kept = onChange();
+    if (SUCCEEDED(kept)) {
+        return kept;
+    }
+    firewallEnabled = wasEnabled;
+    ports.clear();
+    for (auto& [entry, data] : portsBefore) {
+        *entry = std::move(data);
+        ports.push_back(entry);
+    }
+    applications.clear();
+    for (auto& [entry, data] : applicationsBefore) {
+        *entry = std::move(data);
+        applications.push_back(entry);
+    }
+    return kept;
+}
+
 void StandinPolicy::ResetPolicy() {
     firewallEnabled = true;
     ports.clear();

@@ -67,7 +67,9 @@ public:
         }
         return onBeforeChange ? onBeforeChange() : S_OK;
     }
-    HRESULT Changed() { return onChange ? onChange() : S_OK; }
+    // Makes a change and keeps it (onChange). A change that cannot be kept is undone, entries that
+    // items hold included, so memory never holds what the caller was told did not happen.
+    HRESULT Commit(const std::function<void()>& change);
     VARIANT_BOOL Report(bool value) const { return value ? trueValue : VARIANT_FALSE; }
     void Refresh() {
         if (onRefresh) {

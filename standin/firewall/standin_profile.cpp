@@ -32,8 +32,7 @@ public:
             return allowed;
         }
         Policy().Refresh();
-        Policy().firewallEnabled = enabled != VARIANT_FALSE;
-        return Policy().Changed();
+        return Policy().Commit([this, enabled] { Policy().firewallEnabled = enabled != VARIANT_FALSE; });
     }
     // Settings the program never touches live only as long as the process.
     HRESULT STDMETHODCALLTYPE get_ExceptionsNotAllowed(VARIANT_BOOL* notAllowed) override {
