@@ -73,18 +73,30 @@ ComPtr<INetFwOpenPort> LookUpPort(INetFwProfile* profile, int port, int protocol
     return item;
 }
 
+// The steps of a query: whether an exception for the pair exists, and whether it is enabled.
+struct PortState {
+    bool exists = false;
+    bool enabled = false;
+};
+PortState QueryPort(INetFwProfile* profile, int port, int protocol) {
+    PortState state;
+    ComPtr<INetFwOpenPort> item = LookUpPort(profile, port, protocol);
+    if (!item) {
+        return state; // no exception for this pair
+    }
+    state.exists = true;
+    VARIANT_BOOL value = VARIANT_FALSE;
+    Require(item->get_Enabled(&value), FW_ERROR_READ_PORT_ENABLED);
+    state.enabled = value == VARIANT_TRUE;
+    return state;
+}
+
 } // namespace
 
 FW_ERROR_CODE FirewallAccess::QueryPortException(int port, int protocol, int& enabled) {
     enabled = 0;
     return Run(lastCause_, [&] {
-        ComPtr<INetFwOpenPort> item = LookUpPort(profile_.Get(), port, protocol);
-        if (!item) {
-            return; // no exception for this pair
-        }
-        VARIANT_BOOL value = VARIANT_FALSE;
-        Require(item->get_Enabled(&value), FW_ERROR_READ_PORT_ENABLED);
-        if (value == VARIANT_TRUE) {
+        if (QueryPort(profile_.Get(), port, protocol).enabled) {
             enabled = 1;
         }
     });
@@ -124,23 +136,12 @@ FW_ERROR_CODE FirewallAccess::RemovePortException(int port, int protocol) {
         if (!profile_) {
             Fail(FW_ERROR_PROFILE_STATE);
         }
-        int enabled = 0;
-        const FW_ERROR_CODE query = QueryPortException(port, protocol, enabled);
-        if (query != FW_ERROR_NONE) {
-            Fail(query, lastCause_);
+        // Switched on or off, the exception goes; a missing one is left as it is, and the query
+        // that found it missing is the only call made.
+        if (!QueryPort(profile_.Get(), port, protocol).exists) {
+            return;
         }
-        // Switched on or off, the exception goes; a missing one is left as it is.
         ComPtr<INetFwOpenPorts> ports = RequirePorts(profile_.Get());
-        if (enabled != 1) {
-            ComPtr<INetFwOpenPort> item;
-            if (FAILED(ports->Item(port, AsProtocol(protocol), item.Receive()))) {
-                item.Detach(); // a failed lookup hands out nothing
-                return;
-            }
-            if (!item) {
-                return;
-            }
-        }
         Require(ports->Remove(port, AsProtocol(protocol)), FW_ERROR_COLLECTION_REMOVE);
     });
 }

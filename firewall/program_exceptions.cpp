@@ -78,18 +78,30 @@ ComPtr<INetFwAuthorizedApplication> LookUpProgram(INetFwProfile* profile, const 
     return item;
 }
 
+// The steps of a query: whether an exception for the path exists, and whether it is enabled.
+struct ProgramState {
+    bool exists = false;
+    bool enabled = false;
+};
+ProgramState QueryProgram(INetFwProfile* profile, const OLECHAR* path) {
+    ProgramState state;
+    ComPtr<INetFwAuthorizedApplication> item = LookUpProgram(profile, path);
+    if (!item) {
+        return state; // no exception for this path
+    }
+    state.exists = true;
+    VARIANT_BOOL value = VARIANT_FALSE;
+    Require(item->get_Enabled(&value), FW_ERROR_PROGRAM_ENABLED);
+    state.enabled = value == VARIANT_TRUE;
+    return state;
+}
+
 } // namespace
 
 FW_ERROR_CODE FirewallAccess::QueryProgramException(const OLECHAR* path, int& enabled) {
     enabled = 0;
     return Run(lastCause_, [&] {
-        ComPtr<INetFwAuthorizedApplication> item = LookUpProgram(profile_.Get(), path);
-        if (!item) {
-            return; // no exception for this path
-        }
-        VARIANT_BOOL value = VARIANT_FALSE;
-        Require(item->get_Enabled(&value), FW_ERROR_PROGRAM_ENABLED);
-        if (value == VARIANT_TRUE) {
+        if (QueryProgram(profile_.Get(), path).enabled) {
             enabled = 1;
         }
     });
@@ -132,24 +144,13 @@ FW_ERROR_CODE FirewallAccess::RemoveProgramException(const OLECHAR* path) {
         if (path == nullptr) {
             Fail(FW_ERROR_NULL_ARGUMENT);
         }
-        int enabled = 0;
-        const FW_ERROR_CODE query = QueryProgramException(path, enabled);
-        if (query != FW_ERROR_NONE) {
-            Fail(query, lastCause_);
+        // Switched on or off, the exception goes; a missing one is left as it is, and the query
+        // that found it missing is the only call made.
+        if (!QueryProgram(profile_.Get(), path).exists) {
+            return;
         }
-        // Switched on or off, the exception goes; a missing one is left as it is.
         ComPtr<INetFwAuthorizedApplications> programs = RequirePrograms(profile_.Get());
         ComString comPath = RequireText(path);
-        if (enabled != 1) {
-            ComPtr<INetFwAuthorizedApplication> item;
-            if (FAILED(programs->Item(comPath.Get(), item.Receive()))) {
-                item.Detach(); // a failed lookup hands out nothing
-                return;
-            }
-            if (!item) {
-                return;
-            }
-        }
         Require(programs->Remove(comPath.Get()), FW_ERROR_COLLECTION_REMOVE);
     });
 }

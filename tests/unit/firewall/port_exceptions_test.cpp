@@ -155,6 +155,7 @@ struct Removal {
     bool exists;
     bool enabled;
     bool removed;
+    int collectionFetches; // one for the query, one more for the removal
 };
 
 class PortRemovalTest : public PortTest, public testing::WithParamInterface<Removal> {};
@@ -168,15 +169,18 @@ TEST_P(PortRemovalTest, RemovesTheExceptionSwitchedOnOrOff) {
     Open();
     EXPECT_EQ(firewall.RemovePortException(8080, 6), FW_ERROR_NONE);
     ExpectOnlyProfileHeld();
+    // The exception is looked up once, by the query that comes first.
+    EXPECT_EQ(Calls("INetFwOpenPorts::Item"), 1);
+    EXPECT_EQ(Calls("INetFwProfile::get_GloballyOpenPorts"), r.collectionFetches);
     EXPECT_EQ(Calls("INetFwOpenPorts::Remove"), r.removed ? 1 : 0);
     EXPECT_EQ(policy->FindPort(8080, 6) != nullptr, r.exists && !r.removed);
     EXPECT_NE(policy->FindPort(9000, 17), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(States, PortRemovalTest,
-                         testing::Values(Removal{"Enabled", true, true, true},
-                                         Removal{"Disabled", true, false, true},
-                                         Removal{"Missing", false, false, false}),
+                         testing::Values(Removal{"Enabled", true, true, true, 2},
+                                         Removal{"Disabled", true, false, true, 2},
+                                         Removal{"Missing", false, false, false, 1}),
                          [](const testing::TestParamInfo<Removal>& info) {
                              return std::string(info.param.label);
                          });

@@ -21,9 +21,13 @@ TEST_F(ProgramTest, ListsEveryExceptionInTheFirewallsOrder) {
     SeedProgram(u"C:\\b.exe", true, u"Bee");
     SeedProgram(u"C:\\a.exe", false, u"Ay");
     SeedProgram(u"D:\\tools\\c.exe", true, u"Sea");
+    SeedProgram(u"C:\\caf\u00e9.exe", true, u"Cafe");
     Open();
-    EXPECT_EQ(List(), (std::vector<Row>{
-                          {"Bee", "C:\\b.exe", 1}, {"Ay", "C:\\a.exe", 0}, {"Sea", "D:\\tools\\c.exe", 1}}));
+    // Each row carries the path as the firewall holds it beside its narrow text.
+    EXPECT_EQ(List(), (std::vector<Row>{{"Bee", "C:\\b.exe", 1},
+                                        {"Ay", "C:\\a.exe", 0},
+                                        {"Sea", "D:\\tools\\c.exe", 1},
+                                        {"Cafe", "C:\\caf\xc3\xa9.exe", 1, u"C:\\caf\u00e9.exe"}}));
 }
 
 TEST_F(ProgramTest, LongNamesAndPathsAreCutToTheRowBuffers) {
@@ -104,9 +108,10 @@ TEST_F(ProgramTest, AddLeavesAnEnabledExceptionAndItsNameAlone) {
 TEST_F(ProgramTest, AddOverADisabledExceptionHandsItToTheFirewall) {
     SeedProgram(u"C:\\app.exe", false, u"Old");
     Open();
-    EXPECT_EQ(firewall.AddProgramException(u"C:\\app.exe", u"New"), FW_ERROR_NONE);
+    EXPECT_EQ(firewall.AddProgramException(u"c:\\APP.exe", u"New"), FW_ERROR_NONE);
     EXPECT_EQ(Calls("INetFwAuthorizedApplications::Add"), 1);
-    EXPECT_EQ(List(), (std::vector<Row>{{"New", "C:\\app.exe", 1}}));
+    // The entry now holds the path as it was added.
+    EXPECT_EQ(List(), (std::vector<Row>{{"New", "c:\\APP.exe", 1}}));
 }
 
 TEST_F(ProgramTest, AddWithEmptyNameFailsAfterThePathWasSet) {
@@ -140,6 +145,7 @@ struct Removal {
     bool exists;
     bool enabled;
     bool removed;
+    int collectionFetches; // one for the query, one more for the removal
 };
 
 class ProgramRemovalTest : public ProgramTest, public testing::WithParamInterface<Removal> {};
@@ -153,15 +159,18 @@ TEST_P(ProgramRemovalTest, RemovesTheExceptionSwitchedOnOrOff) {
     Open();
     EXPECT_EQ(firewall.RemoveProgramException(u"C:\\app.exe"), FW_ERROR_NONE);
     ExpectOnlyProfileHeld();
+    // The exception is looked up once, by the query that comes first.
+    EXPECT_EQ(Calls("INetFwAuthorizedApplications::Item"), 1);
+    EXPECT_EQ(Calls("INetFwProfile::get_AuthorizedApplications"), r.collectionFetches);
     EXPECT_EQ(Calls("INetFwAuthorizedApplications::Remove"), r.removed ? 1 : 0);
     EXPECT_EQ(policy->FindApplication(u"C:\\app.exe") != nullptr, r.exists && !r.removed);
     EXPECT_NE(policy->FindApplication(u"C:\\other.exe"), nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(States, ProgramRemovalTest,
-                         testing::Values(Removal{"Enabled", true, true, true},
-                                         Removal{"Disabled", true, false, true},
-                                         Removal{"Missing", false, false, false}),
+                         testing::Values(Removal{"Enabled", true, true, true, 2},
+                                         Removal{"Disabled", true, false, true, 2},
+                                         Removal{"Missing", false, false, false, 1}),
                          [](const testing::TestParamInfo<Removal>& info) {
                              return std::string(info.param.label);
                          });

@@ -33,18 +33,32 @@ struct RecordingHost final : FirewallHost {
         std::string name;
         std::string path;
         int enabled;
-        std::basic_string<OLECHAR> firewallPath; // not compared
+        // The path exactly as the firewall holds it. An expected row given without one expects the
+        // row's text, widened character by character (which holds for plain ASCII paths).
+        std::basic_string<OLECHAR> firewallPath;
 
+        ProgramRow(std::string name_, std::string path_, int enabled_)
+            : name(std::move(name_)), path(std::move(path_)), enabled(enabled_),
+              firewallPath(path.begin(), path.end()) {}
         ProgramRow(std::string name_, std::string path_, int enabled_,
-                   std::basic_string<OLECHAR> firewallPath_ = {})
+                   std::basic_string<OLECHAR> firewallPath_)
             : name(std::move(name_)), path(std::move(path_)), enabled(enabled_),
               firewallPath(std::move(firewallPath_)) {}
 
         friend bool operator==(const ProgramRow& a, const ProgramRow& b) {
-            return a.name == b.name && a.path == b.path && a.enabled == b.enabled;
+            return a.name == b.name && a.path == b.path && a.enabled == b.enabled &&
+                   a.firewallPath == b.firewallPath;
         }
         friend std::ostream& operator<<(std::ostream& os, const ProgramRow& r) {
-            return os << "{" << r.name << ", " << r.path << ", " << r.enabled << "}";
+            os << "{" << r.name << ", " << r.path << ", " << r.enabled << ", firewall path";
+            for (OLECHAR c : r.firewallPath) {
+                if (c >= 0x20 && c < 0x7F) {
+                    os << static_cast<char>(c);
+                } else {
+                    os << "\\u" << std::hex << static_cast<unsigned int>(c) << std::dec;
+                }
+            }
+            return os << "}";
         }
     };
 
