@@ -185,14 +185,24 @@ TEST_F(MainWindowTest, BuildsTabsPagesBannerSystemMenuAndIcon) {
     GetMenuItemInfoA(systemMenu, count - 2, TRUE, &separator);
     EXPECT_TRUE(separator.fType & MFT_SEPARATOR);
 
-    // One icon for the window, the minimised drag and the notification area.
+    // One icon for the window and the minimised drag.
     const LRESULT icon = SendMessageA(*window, WM_GETICON, ICON_BIG, 0);
     EXPECT_NE(icon, 0);
     EXPECT_EQ(SendMessageA(*window, WM_GETICON, ICON_SMALL, 0), icon);
     EXPECT_EQ(SendMessageA(*window, WM_QUERYDRAGICON, 0, 0), icon);
     EXPECT_FALSE(window->TrayIcon().iconRemoved);
+    // The notification area gets the same icon drawn at the system's small-icon size.
     const auto& tray = window->TrayIcon().iconData;
-    EXPECT_EQ(reinterpret_cast<LRESULT>(tray.icon), icon);
+    ASSERT_NE(tray.icon, nullptr);
+    ICONINFO trayInfo{};
+    ASSERT_TRUE(GetIconInfo(static_cast<HICON>(tray.icon), &trayInfo));
+    BITMAP trayBitmap{};
+    GetObjectA(trayInfo.hbmColor ? trayInfo.hbmColor : trayInfo.hbmMask, sizeof trayBitmap, &trayBitmap);
+    EXPECT_EQ(trayBitmap.bmWidth, GetSystemMetrics(SM_CXSMICON));
+    if (trayInfo.hbmColor)
+        DeleteObject(trayInfo.hbmColor);
+    if (trayInfo.hbmMask)
+        DeleteObject(trayInfo.hbmMask);
     EXPECT_EQ(tray.window, static_cast<void*>(window->m_hWnd)) << "the icon's messages go to the main window";
     EXPECT_EQ(tray.id, static_cast<std::uint32_t>(IDR_TRAY_MENU));
     EXPECT_EQ(tray.callbackMessage, 0x800Au);
