@@ -9,41 +9,7 @@ namespace palisor {
 
 namespace {
 
-struct FlagName {
-    std::uint8_t bit;
-    const char* name;
-};
-
-constexpr FlagName kFlagNames[] = {
-    {kTcpSyn, "SYN"}, {kTcpRst, "RST"},  {kTcpFin, "FIN"},  {kTcpAck, "ACK"},
-    {kTcpUrg, "URG"}, {kTcpPsh, "PUSH"}, {kTcpSyn, "TAPI"}, {kTcpFin, "NETDEV"},
-};
-
 constexpr std::size_t kLabelWidth = 40;
-
-// The text of every combination of the six flags, worked out by the compiler: constant data, with
-// nothing to make at run time and nothing to destroy at exit.
-struct FlagTable {
-    static constexpr std::size_t kLongest = 36; // "SYN,RST,FIN,ACK,URG,PUSH,TAPI,NETDEV"
-    constexpr FlagTable() {
-        for (unsigned flags = 0; flags < 64; ++flags) {
-            std::size_t n = 0;
-            for (const FlagName& flag : kFlagNames) {
-                if (!(flags & flag.bit))
-                    continue;
-                if (n != 0)
-                    text[flags][n++] = ',';
-                for (const char* c = flag.name; *c; ++c)
-                    text[flags][n++] = *c;
-            }
-            length[flags] = static_cast<std::uint8_t>(n);
-        }
-    }
-    char text[64][kLongest] = {};
-    std::uint8_t length[64] = {};
-};
-
-constexpr FlagTable kFlagTable;
 
 struct FieldLabels {
     FieldLabels() {
@@ -65,11 +31,6 @@ const FieldLabels& Labels() {
 }
 
 } // namespace
-
-std::string_view FlagTextOf(std::uint8_t flags) {
-    flags &= 0x3F;
-    return std::string_view(kFlagTable.text[flags], kFlagTable.length[flags]);
-}
 
 void AppendFlagText(std::string& out, std::uint8_t flags) {
     const std::string_view text = FlagTextOf(flags);

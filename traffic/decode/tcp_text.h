@@ -1,6 +1,7 @@
 #pragma once
 // The display texts of a TCP segment: flag names, padded labels, numbers and addresses.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,10 +18,41 @@ enum TcpFlag : std::uint8_t {
     kTcpUrg = 0x20,
 };
 
+// The text of every combination of the six flags, worked out by the compiler: constant data, with
+// nothing to make at run time and nothing to destroy at exit.
+struct FlagTable {
+    static constexpr std::size_t kLongest = 36; // "SYN,RST,FIN,ACK,URG,PUSH,TAPI,NETDEV"
+    constexpr FlagTable() {
+        // Tested in this order; SYN and FIN are named a second time at the end.
+        constexpr std::uint8_t bits[8] = {kTcpSyn, kTcpRst, kTcpFin, kTcpAck,
+                                          kTcpUrg, kTcpPsh, kTcpSyn, kTcpFin};
+        constexpr const char* names[8] = {"SYN", "RST", "FIN", "ACK", "URG", "PUSH", "TAPI", "NETDEV"};
+        for (unsigned flags = 0; flags < 64; ++flags) {
+            std::size_t n = 0;
+            for (int i = 0; i < 8; ++i) {
+                if (!(flags & bits[i]))
+                    continue;
+                if (n != 0)
+                    text[flags][n++] = ',';
+                for (const char* c = names[i]; *c; ++c)
+                    text[flags][n++] = *c;
+            }
+            length[flags] = static_cast<std::uint8_t>(n);
+        }
+    }
+    char text[64][kLongest] = {};
+    std::uint8_t length[64] = {};
+};
+
+inline constexpr FlagTable kFlagTable{};
+
 // The names of the set flags (the low six bits), comma-separated, in the order the view has always
-// shown them (a SYN also reads "TAPI" and a FIN "NETDEV" at the end). FlagTextOf reads a constant
-// table: it can be used at any time, also while the process exits.
-std::string_view FlagTextOf(std::uint8_t flags);
+// shown them (a SYN also reads "TAPI" and a FIN "NETDEV" at the end). Read from the constant table:
+// usable at any time, also while the process exits.
+inline std::string_view FlagTextOf(std::uint8_t flags) {
+    flags &= 0x3F;
+    return std::string_view(kFlagTable.text[flags], kFlagTable.length[flags]);
+}
 void AppendFlagText(std::string& out, std::uint8_t flags);
 std::string FlagText(std::uint8_t flags);
 
