@@ -30,6 +30,9 @@ void ShowRefusal(HWND page, page_rules::Refused what, FW_ERROR_CODE code, HRESUL
 int SelectedRow(const CXListCtrl& list);
 // Whether a notification is the list's key-down of the Space bar.
 bool IsSpaceKey(const NMHDR* header);
+// Whether a message is a repeated key-down of the Space bar held on the list. The page drops such
+// messages before they reach the list, so holding Space switches a row once, not once per repeat.
+bool IsHeldSpaceRepeat(const CXListCtrl& list, const MSG& msg);
 
 // Narrow text in the system's ANSI code page as the firewall takes it.
 std::basic_string<OLECHAR> ToOleText(const std::string& text);

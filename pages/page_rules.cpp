@@ -41,6 +41,22 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// What was wrong with a text the firewall was given empty.
+const char* EmptyTextReason(Refused what) {
+    switch (what) {
+    case Refused::AddPort:
+        return ": the port's name is empty.";
+    case Refused::AddProgram:
+        return ": the program's path or name is empty.";
+    case Refused::SwitchProgram:
+    case Refused::RemoveProgram:
+    case Refused::SwitchAllPrograms:
+        return ": the program's path is empty.";
+    default:
+        return ": a name or path is empty.";
+    }
+}
+
 } // namespace
 
 std::string RefusalMessage(Refused what, int failureCode, std::int32_t cause) {
@@ -49,6 +65,10 @@ std::string RefusalMessage(Refused what, int failureCode, std::int32_t cause) {
         reason = ": changing the firewall needs administrator rights.";
     else if (failureCode == 1) // no profile held
         reason = ": the firewall cannot be reached.";
+    else if (failureCode == 11) // a text reached the firewall empty
+        reason = EmptyTextReason(what);
+    else if (failureCode == 20) // the firewall does not take the port number
+        reason = ": the port number must be from 1 to 65535.";
     return std::string(RefusedAction(what)) + reason;
 }
 

@@ -78,15 +78,17 @@ void CPortDlg::OnAddPort() {
                                             page_rules::ProtocolNumberOfChoice(protocolChoice),
                                             exception_page::ToOleText(portName).c_str());
     }
-    portName.clear();
-    portNumberText.clear();
-    UpdateData(FALSE);
     if (result != FW_ERROR_NONE) {
-        // The new row goes again: the list shows what the firewall holds.
+        // The new row goes again: the list shows what the firewall holds. What was typed stays, to be
+        // put right and added again.
         const HRESULT cause = firewall->LastFailureCause();
         Refill();
         exception_page::ShowRefusal(m_hWnd, page_rules::Refused::AddPort, result, cause);
+        return;
     }
+    portName.clear();
+    portNumberText.clear();
+    UpdateData(FALSE);
 }
 
 LRESULT CPortDlg::OnListClick(NMHDR* header) {
@@ -141,6 +143,12 @@ void CPortDlg::RemoveRow(int row) {
     Refill();
     if (result != FW_ERROR_NONE)
         exception_page::ShowRefusal(m_hWnd, page_rules::Refused::RemovePort, result, cause);
+}
+
+BOOL CPortDlg::PreTranslateMessage(MSG* msg) {
+    if (exception_page::IsHeldSpaceRepeat(list, *msg))
+        return TRUE;
+    return EscapeFiltered<CDialog>::PreTranslateMessage(msg);
 }
 
 LRESULT CPortDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -86,15 +86,17 @@ void CProgramDlg::OnAddProgram() {
         result = firewall->AddProgramException(exception_page::ToOleText(programPath).c_str(),
                                                exception_page::ToOleText(programName).c_str());
     }
-    programPath.clear();
-    programName.clear();
-    UpdateData(FALSE);
     if (result != FW_ERROR_NONE) {
-        // The new row goes again: the list shows what the firewall holds.
+        // The new row goes again: the list shows what the firewall holds. The chosen path and the
+        // typed name stay, to be put right and added again.
         const HRESULT cause = firewall->LastFailureCause();
         Refill();
         exception_page::ShowRefusal(m_hWnd, page_rules::Refused::AddProgram, result, cause);
+        return;
     }
+    programPath.clear();
+    programName.clear();
+    UpdateData(FALSE);
 }
 
 std::basic_string<OLECHAR> CProgramDlg::FirewallPath(int row) const {
@@ -153,6 +155,12 @@ void CProgramDlg::RemoveRow(int row) {
     Refill();
     if (result != FW_ERROR_NONE)
         exception_page::ShowRefusal(m_hWnd, page_rules::Refused::RemoveProgram, result, cause);
+}
+
+BOOL CProgramDlg::PreTranslateMessage(MSG* msg) {
+    if (exception_page::IsHeldSpaceRepeat(list, *msg))
+        return TRUE;
+    return EscapeFiltered<CDialog>::PreTranslateMessage(msg);
 }
 
 LRESULT CProgramDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,5 +1,5 @@
-// The pages' input rules, column widths, protocol mapping, open-file dialog result and header-click
-// changes.
+// The pages' input rules, column widths, protocol mapping, open-file dialog result, header-click
+// changes and what the pages say when the firewall refuses a change.
 #include "pages/page_rules.h"
 
 #include <gtest/gtest.h>
@@ -150,3 +150,26 @@ TEST(FileDialogFilter, TurnsBarsIntoTerminators) {
 }
 
 } // namespace
+
+TEST(Refusal, SaysWhyTheChangeWasNotMade) {
+    using page_rules::RefusalMessage;
+    using page_rules::Refused;
+    const std::int32_t invalidArgument = static_cast<std::int32_t>(0x80070057u);
+    // Rights come first, then a missing firewall, then input the firewall could not take.
+    EXPECT_EQ(RefusalMessage(Refused::AddPort, 14, page_rules::kAccessDenied),
+              "The port was not added: changing the firewall needs administrator rights.");
+    EXPECT_EQ(RefusalMessage(Refused::SwitchProgram, 1, 0),
+              "The program was not switched: the firewall cannot be reached.");
+    EXPECT_EQ(RefusalMessage(Refused::AddPort, 20, invalidArgument),
+              "The port was not added: the port number must be from 1 to 65535.");
+    EXPECT_EQ(RefusalMessage(Refused::AddPort, 11, 0), "The port was not added: the port's name is empty.");
+    EXPECT_EQ(RefusalMessage(Refused::AddProgram, 11, 0),
+              "The program was not added: the program's path or name is empty.");
+    EXPECT_EQ(RefusalMessage(Refused::RemoveProgram, 11, 0),
+              "The program was not removed: the program's path is empty.");
+    // Anything else the firewall refused, for reasons of its own.
+    EXPECT_EQ(RefusalMessage(Refused::AddPort, 14, invalidArgument),
+              "The port was not added: the firewall refused the change.");
+    EXPECT_EQ(RefusalMessage(Refused::RemovePort, 15, static_cast<std::int32_t>(0x80070570u)),
+              "The port was not removed: the firewall refused the change.");
+}

@@ -73,12 +73,19 @@ void ClickHeaderItem(HWND list, int column) {
 }
 
 void PressSpaceOnRow(HWND list, int row) {
+    HoldSpaceOnRow(list, row, 0);
+}
+
+void HoldSpaceOnRow(HWND list, int row, int repeats) {
     LVITEMA state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
     ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
     ::SetFocus(list);
     ::PostMessageA(list, WM_KEYDOWN, VK_SPACE, 0x00390001);
+    // A repeated key-down says, in bit 30, that the key was down already.
+    for (int repeat = 0; repeat < repeats; ++repeat)
+        ::PostMessageA(list, WM_KEYDOWN, VK_SPACE, 0x40390001);
     ::PostMessageA(list, WM_KEYUP, VK_SPACE, 0xC0390001);
     PumpMessages(60);
 }

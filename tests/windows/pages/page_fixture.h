@@ -101,6 +101,8 @@ Pending<SeenBox> AnswerNextMessageBox(HWND owner, int milliseconds = 5000);
 
 // Selects a row of a list and presses Space on it.
 void PressSpaceOnRow(HWND list, int row);
+// The same, with Space held down long enough for the keyboard to repeat it the given number of times.
+void HoldSpaceOnRow(HWND list, int row, int repeats);
 
 // Waits on another thread for a dialog owned by the given window with the given caption and hands it
 // to the action (run on that thread). Returns whether the dialog was found.

@@ -2,6 +2,7 @@
 // adding, switching and removing exceptions, refills, and the Enable header.
 #include <gtest/gtest.h>
 
+#include "pages/exception_page_win32.h"
 #include "pages/page_rules.h"
 #include "pages/port_dlg.h"
 #include "tests/windows/pages/page_fixture.h"
@@ -191,11 +192,21 @@ TEST_F(PortPageTest, APortTheFirewallRefusesIsTakenOffAgainAndTheRefusalShown) {
     Type("Too high", "70000");
     SeenBox box = ExpectOneMessage(main.m_hWnd, [&] { Click(IDC_ADD_PORT); });
     EXPECT_EQ(box.caption, "Palisor");
-    EXPECT_EQ(box.text, "The port was not added: the firewall refused the change.");
+    EXPECT_EQ(box.text, "The port was not added: the port number must be from 1 to 65535.");
     EXPECT_EQ(Rows(), 3);
     EXPECT_EQ(page->rowCount, 3);
     EXPECT_EQ(main.policy->ports.size(), 3u);
+    // What was typed stays, to be put right: only the number needs typing again.
+    // (The add below would stop at the name message without the name.)
+    ASSERT_EQ(page->GetDlgItemText(IDC_PORT_NAME), "Too high");
+    EXPECT_EQ(page->GetDlgItemText(IDC_PORT_NUMBER), "70000");
+    page->SetDlgItemText(IDC_PORT_NUMBER, "7000");
+    Click(IDC_ADD_PORT);
+    ASSERT_NE(Held(7000, 6), nullptr);
+    EXPECT_EQ(Held(7000, 6)->name, Ole("Too high"));
+    EXPECT_EQ(Rows(), 4);
     EXPECT_EQ(page->GetDlgItemText(IDC_PORT_NAME), "");
+    EXPECT_EQ(page->GetDlgItemText(IDC_PORT_NUMBER), "");
 }
 
 // A user without administrator rights: every change is refused, the list shows the firewall as it
@@ -209,6 +220,8 @@ TEST_F(PortPageTest, WithWritesRefusedTheScreenKeepsTheFirewallsStateAndSaysWhy)
     EXPECT_EQ(box.text, "The port was not added" + needsRights);
     EXPECT_EQ(Rows(), 3);
     EXPECT_EQ(Held(3128, 6), nullptr);
+    EXPECT_EQ(page->GetDlgItemText(IDC_PORT_NAME), "Proxy");
+    EXPECT_EQ(page->GetDlgItemText(IDC_PORT_NUMBER), "3128");
 
     box = ExpectOneMessage(main.m_hWnd, [&] { ClickCell(List(), 0, 0); });
     EXPECT_EQ(box.text, "The port was not switched" + needsRights);
@@ -255,6 +268,15 @@ TEST_F(PortPageTest, TheEnableBoxSwitchesTheException) {
     EXPECT_EQ(Box(2), 0);
     EXPECT_FALSE(Held(25, 6)->enabled);
     EXPECT_EQ(Box(0), 1);
+    PressSpaceOnRow(List(), 2);
+    EXPECT_EQ(Box(2), 1);
+    EXPECT_TRUE(Held(25, 6)->enabled);
+    // Space held down switches the row once: its repeats write nothing.
+    const int writes = main.policy->failures.Calls("INetFwOpenPort::put_Enabled");
+    HoldSpaceOnRow(List(), 2, 3);
+    EXPECT_EQ(Box(2), 0);
+    EXPECT_FALSE(Held(25, 6)->enabled);
+    EXPECT_EQ(main.policy->failures.Calls("INetFwOpenPort::put_Enabled"), writes + 1);
     PressSpaceOnRow(List(), 2);
     EXPECT_EQ(Box(2), 1);
     EXPECT_TRUE(Held(25, 6)->enabled);
@@ -312,6 +334,34 @@ TEST_F(PortPageTest, TheScreenFollowsTheFirewallWhenAHeaderSwitchFails) {
     EXPECT_FALSE(Held(53, 17)->enabled);
     ASSERT_EQ(Rows(), 3);
     EXPECT_EQ(Box(1), 0);
+}
+
+// Ten switches, the fifth refused: one message, and every row shows what the firewall holds.
+TEST_F(PortPageTest, AHeaderClickWithOneRefusedSwitchShowsOneMessageAndTheFirewallsState) {
+    main.policy->ports.clear();
+    for (long port = 6001; port <= 6010; ++port)
+        Seed(port, port % 2 == 0 ? 6 : 17, false, ("Port " + std::to_string(port)).c_str());
+    exception_page::ClearRows(page->list);
+    page->rowCount = 0;
+    main.firewall.ListPortExceptions();
+    ASSERT_EQ(Rows(), 10);
+    main.policy->failures.FailAfter("INetFwOpenPort::put_Enabled", 4, E_FAIL, 1);
+    const int writes = main.policy->failures.Calls("INetFwOpenPort::put_Enabled");
+
+    SeenBox box = ExpectOneMessage(main.m_hWnd, [&] { ClickHeaderItem(List(), 0); });
+    EXPECT_EQ(box.text, "Not every port was switched: the firewall refused the change.");
+    EXPECT_EQ(main.policy->failures.Calls("INetFwOpenPort::put_Enabled") - writes, 10);
+    ASSERT_EQ(Rows(), 10);
+    EXPECT_EQ(page->rowCount, 10);
+    for (int row = 0; row < 10; ++row) {
+        const auto& held = main.policy->ports[static_cast<std::size_t>(row)];
+        EXPECT_EQ(Cell(row, 1), "Port " + std::to_string(held->port)) << row;
+        EXPECT_EQ(Cell(row, 2), std::to_string(held->port) + " ") << row;
+        EXPECT_EQ(Cell(row, 3), held->protocol == 6 ? "TCP" : "UDP") << row;
+        EXPECT_EQ(Box(row), held->enabled ? 1 : 0) << row;
+        EXPECT_EQ(held->enabled, row != 4) << row;
+    }
+    EXPECT_EQ(page->list.GetHeaderCheck(0), 1) << "not every row is ticked";
 }
 
 TEST_F(PortPageTest, EscapeAndEnterNeitherCloseNorHideThePage) {

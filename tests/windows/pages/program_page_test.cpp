@@ -239,6 +239,14 @@ TEST_F(ProgramPageTest, TheEnableBoxSwitchesAndRemoveRefills) {
     PressSpaceOnRow(List(), 1);
     EXPECT_EQ(Box(1), 0);
     EXPECT_FALSE(Held("C:\\Games\\chess.exe")->enabled);
+    // Held down, Space switches the row once however often the key repeats.
+    const int writes = main.policy->failures.Calls("INetFwAuthorizedApplication::put_Enabled");
+    HoldSpaceOnRow(List(), 1, 4);
+    EXPECT_EQ(Box(1), 1);
+    EXPECT_TRUE(Held("C:\\Games\\chess.exe")->enabled);
+    EXPECT_EQ(main.policy->failures.Calls("INetFwAuthorizedApplication::put_Enabled"), writes + 1);
+    PressSpaceOnRow(List(), 1);
+    EXPECT_FALSE(Held("C:\\Games\\chess.exe")->enabled);
 
     ClickCell(List(), 0, 2);
     EXPECT_EQ(Held("C:\\Tools\\editor.exe"), nullptr);
@@ -301,6 +309,9 @@ TEST_F(ProgramPageTest, WithWritesRefusedTheScreenKeepsTheFirewallsStateAndSaysW
     EXPECT_EQ(box.text, "The program was not added" + needsRights);
     EXPECT_EQ(Rows(), 2);
     EXPECT_EQ(Held("C:\\Tools\\viewer.exe"), nullptr);
+    // The chosen path and the typed name stay for another try.
+    EXPECT_EQ(page->GetDlgItemText(IDC_PROGRAM_PATH), "C:\\Tools\\viewer.exe");
+    EXPECT_EQ(page->GetDlgItemText(IDC_PROGRAM_NAME), "Viewer");
 
     box = ExpectOneMessage(main.m_hWnd, [&] { ClickCell(List(), 1, 0); });
     EXPECT_EQ(box.text, "The program was not switched" + needsRights);
