@@ -208,7 +208,14 @@ void CXListCtrl::PaintEmptyMessage() {
     ::FillRect(dc, &area, brush);
     ::SetTextColor(dc, colorWindowText);
     ::SetBkColor(dc, colorWindow);
-    ::SelectObject(dc, ::GetStockObject(ANSI_VAR_FONT));
+    // At 96 DPI the message has the stock variable-width font. That font keeps its size at other
+    // DPIs, so there the message takes the list's own font, which grows with the screen's text.
+    HGDIOBJ font = ::GetStockObject(ANSI_VAR_FONT);
+    if (screenDpi != dpi::kBaseDpi) {
+        if (HGDIOBJ listFont = reinterpret_cast<HGDIOBJ>(SendMessage(WM_GETFONT)))
+            font = listFont;
+    }
+    ::SelectObject(dc, font);
     ::DrawTextA(dc, kEmptyMessage, -1, &area, DT_CENTER | DT_WORDBREAK | DT_NOPREFIX | DT_NOCLIP);
     ::RestoreDC(dc, saved);
     ::ReleaseDC(m_hWnd, dc);

@@ -2,8 +2,8 @@
 # Usage: e2e-live-traffic.sh E2E_TEST_EXE [GTEST_ARGS...]
 # Runs the end-to-end live-traffic test in a private network namespace (scripts/netns-run.sh), with a
 # Wine session of its own started inside it: a copy of $WINEPREFIX, so that its wineserver, which
-# may create the program's sockets, lives in the namespace too. Needs root; exits 77 (skipped)
-# otherwise.
+# may create the program's sockets, lives in the namespace too. With PALISOR_DPI set (e.g. 144), the
+# copy's screen has that many dots per inch. Needs root; exits 77 (skipped) otherwise.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 if [ "${PALISOR_IN_NETNS:-}" != 1 ]; then
@@ -20,4 +20,7 @@ cleanup() {
 trap cleanup EXIT
 cp -a "$WINEPREFIX/." "$prefix/"
 export WINEPREFIX=$prefix PALISOR_NETNS=1
+if [ -n "${PALISOR_DPI:-}" ]; then
+    "$here/wine-dpi.sh" "$PALISOR_DPI"
+fi
 "$here/wine-run.sh" "$@" --gtest_filter='LiveTraffic.*'

@@ -5,6 +5,8 @@
 #include "check_list_fixture.h"
 
 #include <cstdlib>
+#include <utility>
+#include <vector>
 
 #include "app/banner_dlg.h"
 #include "controls/cell_geometry.h"
@@ -89,8 +91,9 @@ TEST_F(CheckListAtScreenDpi, TheTickFillsItsBoxAsAt96Dpi) {
     EXPECT_NEAR(bottom - top + 1, 7 * scale, 1.0);
     EXPECT_EQ(left - frame.left, Scaled(3));
     EXPECT_NEAR(top - frame.top, 3 * scale, 1.0);
-    // The box grows with the row, the row with the text: the tick takes the same share of it.
-    EXPECT_NEAR((right - left + 1) / static_cast<double>(frame.Width()), 7.0 / 15, 0.12);
+    // The box grows with the row, the row with the text: the tick takes the same share of its frame
+    // as at 96 DPI, 7 of 12 pixels.
+    EXPECT_NEAR((right - left + 1) / static_cast<double>(frame.Width()), 7.0 / 12, 0.05);
 }
 
 TEST_F(CheckListAtScreenDpi, RowsAndBoxesGrowWithTheText) {
@@ -125,6 +128,42 @@ TEST_F(CheckListAtScreenDpi, TheHeaderHoldsItsBoxDrawnForTheScreen) {
     const int x = item.left + list.header.spacing + width / 2;
     const int y = (item.top + item.bottom) / 2;
     EXPECT_EQ(Pixel(list.GetHeaderCtrl(), x, y), kWhite);
+}
+
+// The rows of the area holding ink of the colour, as runs of neighbouring rows: one run per line.
+std::vector<std::pair<int, int>> InkLines(HWND window, const RECT& area, COLORREF color) {
+    std::vector<std::pair<int, int>> lines;
+    HDC dc = ::GetDC(window);
+    for (int y = area.top; y < area.bottom; ++y) {
+        bool ink = false;
+        for (int x = area.left; x < area.right && !ink; ++x)
+            ink = ::GetPixel(dc, x, y) == color;
+        if (!ink)
+            continue;
+        if (!lines.empty() && lines.back().second == y - 1)
+            lines.back().second = y;
+        else
+            lines.push_back({y, y});
+    }
+    ::ReleaseDC(window, dc);
+    return lines;
+}
+
+TEST_F(CheckListAtScreenDpi, TheEmptyListsMessageGrowsWithTheListsText) {
+    CXListCtrl& empty = dialog->emptyList;
+    RECT client = {}, headerItem = {};
+    empty.GetClientRect(&client);
+    ::SendMessageA(empty.GetHeaderCtrl(), HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&headerItem));
+    const RECT below = {client.left, headerItem.bottom, client.right, client.bottom};
+    const auto lines = InkLines(empty.m_hWnd, below, ::GetSysColor(COLOR_WINDOWTEXT));
+    // The narrow list wraps the message: the distance from one line to the next is its font's height.
+    ASSERT_GE(lines.size(), 2u) << "the message is drawn on two lines or more";
+    const int pitch = lines[1].first - lines[0].first, text = TextHeight(empty.m_hWnd);
+    std::printf("message lines %d pixels apart, the list's text %d, gap %d\n", pitch, text,
+                static_cast<int>(lines[0].first - headerItem.bottom));
+    EXPECT_GE(pitch, text * 0.8);
+    EXPECT_LE(pitch, text * 1.2);
+    EXPECT_GE(lines[0].first - headerItem.bottom, Scaled(10) - 1);
 }
 
 TEST(TrafficPageAtScreenDpi, TreeTextIsTheSizeOfTheDialogsAndItsImagesAndIndentFollow) {
