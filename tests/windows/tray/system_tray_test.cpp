@@ -57,6 +57,15 @@ protected:
 TEST_F(SystemTrayTest, TheIconIsAddedToTheShellAndDeletedFromIt) {
     CreateIcon();
     EXPECT_EQ(main.tray.iconData.size, static_cast<std::uint32_t>(NOTIFYICONDATAA_V2_SIZE));
+    // The shell gets the icon drawn at the system's small-icon size, not the 32-pixel one it was given.
+    ICONINFO info = {};
+    ASSERT_TRUE(::GetIconInfo(static_cast<HICON>(main.tray.iconData.icon), &info));
+    BITMAP mask = {};
+    ::GetObjectA(info.hbmMask, sizeof mask, &mask);
+    if (info.hbmColor)
+        ::DeleteObject(info.hbmColor);
+    ::DeleteObject(info.hbmMask);
+    EXPECT_EQ(mask.bmWidth, ::GetSystemMetrics(SM_CXSMICON));
     EXPECT_FALSE(main.tray.iconHidden);
     EXPECT_FALSE(main.tray.iconRemoved);
     EXPECT_TRUE(main.tray.trayAvailable);
