@@ -2,9 +2,139 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "res/resource.h"
 
 namespace exception_page {
+
+namespace {
+
+struct PlacedChild {
+    HWND window;
+    RECT rect; // in the page's client coordinates
+};
+
+bool HasClass(HWND window, const char* name) {
+    char className[32] = {};
+    ::GetClassNameA(window, className, sizeof className);
+    return ::lstrcmpiA(className, name) == 0;
+}
+
+bool IsRightAlignedLabel(HWND window) {
+    return HasClass(window, "Static") &&
+           (static_cast<DWORD>(::GetWindowLongA(window, GWL_STYLE)) & SS_TYPEMASK) == SS_RIGHT;
+}
+
+// The width of the label's caption drawn on one line in the label's font; 0 for no caption.
+int OneLineCaptionWidth(HWND label) {
+    const int length = ::GetWindowTextLengthA(label);
+    if (length <= 0)
+        return 0;
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int copied = ::GetWindowTextA(label, &text[0], length + 1);
+    if (copied <= 0)
+        return 0;
+    HDC dc = ::GetDC(label);
+    if (dc == nullptr)
+        return 0;
+    HFONT font = reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0));
+    HGDIOBJ previous = font != nullptr ? ::SelectObject(dc, font) : nullptr;
+    const DWORD style = static_cast<DWORD>(::GetWindowLongA(label, GWL_STYLE));
+    RECT need = {0, 0, 0, 0};
+    ::DrawTextA(dc, text.c_str(), copied, &need,
+                DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS | ((style & SS_NOPREFIX) != 0 ? DT_NOPREFIX : 0));
+    if (previous != nullptr)
+        ::SelectObject(dc, previous);
+    ::ReleaseDC(label, dc);
+    return need.right - need.left;
+}
+
+// The edit box to the right of the label that shares the most of its height; -1 when none does.
+int EditBeside(const RECT& label, const std::vector<PlacedChild>& edits) {
+    int best = -1, bestShared = 0;
+    for (std::size_t i = 0; i < edits.size(); ++i) {
+        const RECT& edit = edits[i].rect;
+        const int shared = std::min(label.bottom, edit.bottom) - std::max(label.top, edit.top);
+        if (edit.left <= label.left || shared <= bestShared)
+            continue;
+        best = static_cast<int>(i);
+        bestShared = shared;
+    }
+    return best;
+}
+
+void Place(const PlacedChild& child) {
+    const RECT& r = child.rect;
+    ::SetWindowPos(child.window, nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+void FitLabelColumns(HWND page) {
+    if (page == nullptr)
+        return;
+    std::vector<PlacedChild> labels, edits;
+    for (HWND child = ::GetWindow(page, GW_CHILD); child != nullptr;
+         child = ::GetWindow(child, GW_HWNDNEXT)) {
+        PlacedChild placed = {child, {}};
+        ::GetWindowRect(child, &placed.rect);
+        ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&placed.rect), 2);
+        if (IsRightAlignedLabel(child))
+            labels.push_back(placed);
+        else if (HasClass(child, "Edit"))
+            edits.push_back(placed);
+    }
+    // Each label with the edit box beside it, and how many pixels its caption lacks.
+    struct Pair {
+        std::size_t label;
+        int edit;
+        int shortfall;
+    };
+    std::vector<Pair> pairs;
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        const int edit = EditBeside(labels[i].rect, edits);
+        if (edit < 0)
+            continue;
+        RECT client = {};
+        ::GetClientRect(labels[i].window, &client);
+        pairs.push_back({i, edit, OneLineCaptionWidth(labels[i].window) - (client.right - client.left)});
+    }
+    // A column is the edit boxes that start at one left edge.
+    std::vector<LONG> columns;
+    for (const Pair& pair : pairs) {
+        const LONG left = edits[static_cast<std::size_t>(pair.edit)].rect.left;
+        if (std::find(columns.begin(), columns.end(), left) == columns.end())
+            columns.push_back(left);
+    }
+    for (const LONG column : columns) {
+        int shortfall = 0;
+        for (const Pair& pair : pairs)
+            if (edits[static_cast<std::size_t>(pair.edit)].rect.left == column)
+                shortfall = std::max(shortfall, pair.shortfall);
+        // Every box of the column keeps at least half its width.
+        for (const PlacedChild& edit : edits)
+            if (edit.rect.left == column)
+                shortfall = std::min(shortfall, static_cast<int>(edit.rect.right - edit.rect.left) / 2);
+        if (shortfall <= 0)
+            continue;
+        for (const Pair& pair : pairs) {
+            if (edits[static_cast<std::size_t>(pair.edit)].rect.left != column)
+                continue;
+            PlacedChild label = labels[pair.label];
+            label.rect.right += shortfall;
+            Place(label);
+        }
+        for (const PlacedChild& edit : edits) {
+            if (edit.rect.left != column)
+                continue;
+            PlacedChild moved = edit;
+            moved.rect.left += shortfall;
+            Place(moved);
+        }
+    }
+}
 
 FirewallAccess* FindFirewall(HWND page) {
     if (page == nullptr)

@@ -41,6 +41,14 @@ std::basic_string<OLECHAR> ToOleText(const std::string& text);
 // column 0 shows the clear box (the column's header check box), every other column image 0.
 void SetUpCheckHeader(CXListCtrl& list);
 
+// Makes room for the captions of the page's right-aligned labels. Where a label's caption does not fit
+// its width on one line in the label's font (dialog units grow unevenly with the screen's DPI, so a
+// label that fits at one DPI can wrap at another), the labels beside one column of edit boxes widen by
+// the largest shortfall among them and the column's edit boxes give up as much at their left edges,
+// all alike so that they stay aligned; the boxes keep their right edges. When every caption fits,
+// nothing moves. Called from the page's OnInitDialog.
+void FitLabelColumns(HWND page);
+
 // The list window's width in pixels.
 int ListWidth(const CXListCtrl& list);
 

@@ -43,6 +43,7 @@ BOOL CPortDlg::OnInitDialog() {
     list.InsertColumn(kProtocolColumn, "Protocol", LVCFMT_LEFT, widths[3]);
     list.InsertColumn(kRemoveColumn, "", LVCFMT_LEFT, widths[4]);
     exception_page::SetUpCheckHeader(list);
+    exception_page::FitLabelColumns(m_hWnd);
     return TRUE;
 }
 

@@ -38,6 +38,7 @@ BOOL CProgramDlg::OnInitDialog() {
     list.InsertColumn(kRemoveColumn, "", LVCFMT_LEFT, widths[2]);
     list.InsertColumn(kPathColumn, "Path", LVCFMT_LEFT, widths[3]);
     exception_page::SetUpCheckHeader(list);
+    exception_page::FitLabelColumns(m_hWnd);
     return TRUE;
 }
 

@@ -1,5 +1,6 @@
 // What the program draws itself, measured at the screen's DPI: the test runs in the usual prefix
-// (96 DPI) and in one set to 144 DPI, where PALISOR_EXPECT_DPI says which DPI it must find.
+// (96 DPI) and in ones set to 120, 144 and 192 DPI, where PALISOR_EXPECT_DPI says which DPI it must
+// find. Also: the exception pages' labels hold their captions on one line at that DPI.
 #include <winsock2.h>
 
 #include "check_list_fixture.h"
@@ -11,7 +12,10 @@
 #include "app/banner_dlg.h"
 #include "controls/cell_geometry.h"
 #include "controls/screen_dpi.h"
+#include "pages/port_dlg.h"
+#include "pages/program_dlg.h"
 #include "res/resource.h"
+#include "tests/windows/res/dialog_template_reader.h"
 #include "traffic/capture/scripted_capture_network.h"
 #include "traffic/sniffer_dlg.h"
 
@@ -216,6 +220,120 @@ TEST(BannerAtScreenDpi, ShowsThePictureDrawnForTheScreenAndGivesTheControlItsOwn
         // The picture shown at this DPI was the banner's own and is gone with it.
         EXPECT_EQ(::GetObjectA(shown, sizeof info, &info), 0);
     }
+}
+
+struct PlacedControl {
+    HWND window;
+    TemplateControl made; // as the template has it
+    RECT atTemplate;      // where the template puts it, in pixels
+    RECT now;             // where the page put it
+};
+
+bool Overlap(const RECT& a, const RECT& b) {
+    RECT both = {};
+    return ::IntersectRect(&both, &a, &b) != FALSE;
+}
+
+int OneLineWidth(HWND label) {
+    char text[128] = {};
+    ::GetWindowTextA(label, text, sizeof text);
+    HDC dc = ::GetDC(label);
+    HGDIOBJ previous = ::SelectObject(dc, reinterpret_cast<HFONT>(::SendMessageA(label, WM_GETFONT, 0, 0)));
+    RECT need = {};
+    ::DrawTextA(dc, text, -1, &need, DT_CALCRECT | DT_SINGLELINE);
+    ::SelectObject(dc, previous);
+    ::ReleaseDC(label, dc);
+    return need.right;
+}
+
+// The page's controls beside its template: every label shows its caption on one line and keeps out
+// of the edit boxes, each at the distance from its box the template gives it; edit boxes keep their
+// right edges and those of one column stay aligned; nothing else moves, and when the template's
+// labels hold their captions, nothing moves at all.
+void ExpectLabelsFit(HWND page, int templateId) {
+    DialogTemplateInfo info;
+    std::string error;
+    ASSERT_TRUE(ReadDialogTemplate(::GetModuleHandleA(nullptr), templateId, info, error)) << error;
+    std::vector<PlacedControl> labels, edits, others;
+    HWND child = ::GetWindow(page, GW_CHILD);
+    for (const TemplateControl& made : info.controls) {
+        ASSERT_NE(child, nullptr);
+        // The dialog manager maps the position and the size each on their own.
+        RECT mapped = {made.x, made.y, made.width, made.height};
+        ::MapDialogRect(page, &mapped);
+        PlacedControl placed = {
+            child,
+            made,
+            {mapped.left, mapped.top, mapped.left + mapped.right, mapped.top + mapped.bottom},
+            {}};
+        ::GetWindowRect(child, &placed.now);
+        ::MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&placed.now), 2);
+        if (_stricmp(made.className.c_str(), "Static") == 0 && (made.style & SS_TYPEMASK) == SS_RIGHT)
+            labels.push_back(placed);
+        else if (_stricmp(made.className.c_str(), "Edit") == 0)
+            edits.push_back(placed);
+        else
+            others.push_back(placed);
+        child = ::GetWindow(child, GW_HWNDNEXT);
+    }
+    ASSERT_EQ(labels.size(), 2u);
+    ASSERT_EQ(edits.size(), 2u);
+    bool templateFits = true;
+    for (const PlacedControl& label : labels) {
+        SCOPED_TRACE("label \"" + label.made.text + "\"");
+        const int need = OneLineWidth(label.window);
+        const int width = label.now.right - label.now.left;
+        std::printf("\"%s\" needs %d pixels, has %d (the template gives it %ld)\n", label.made.text.c_str(),
+                    need, width, label.atTemplate.right - label.atTemplate.left);
+        templateFits = templateFits && need <= label.atTemplate.right - label.atTemplate.left;
+        EXPECT_LE(need, width) << "the caption wraps";
+        EXPECT_EQ(label.now.left, label.atTemplate.left);
+        EXPECT_EQ(label.now.top, label.atTemplate.top);
+        for (const PlacedControl& edit : edits) {
+            EXPECT_FALSE(Overlap(label.now, edit.now)) << "reaches into the edit box " << edit.made.id;
+            // The box beside the label: the one on its line.
+            if (edit.made.y <= label.made.y + label.made.height / 2 &&
+                label.made.y + label.made.height / 2 < edit.made.y + edit.made.height) {
+                EXPECT_EQ(edit.now.left - label.now.right, edit.atTemplate.left - label.atTemplate.right);
+            }
+        }
+    }
+    for (const PlacedControl& edit : edits) {
+        EXPECT_EQ(edit.now.right, edit.atTemplate.right) << "edit box " << edit.made.id;
+        EXPECT_EQ(edit.now.top, edit.atTemplate.top);
+        EXPECT_EQ(edit.now.left, edits[0].now.left) << "the edit boxes stay aligned";
+    }
+    for (const PlacedControl& other : others)
+        EXPECT_TRUE(::EqualRect(&other.now, &other.atTemplate)) << "control " << other.made.id << " moved";
+    if (templateFits) {
+        for (const auto* group : {&labels, &edits})
+            for (const PlacedControl& control : *group)
+                EXPECT_TRUE(::EqualRect(&control.now, &control.atTemplate))
+                    << "control " << control.made.id << " \"" << control.made.text << "\" moved";
+    }
+}
+
+TEST(ExceptionPagesAtScreenDpi, LabelsHoldTheirCaptionsOnOneLineBesideTheEditBoxes) {
+    INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&init);
+    CWnd main;
+    ASSERT_TRUE(main.CreateEx(0, nullptr, "Pages", WS_POPUP | WS_CAPTION | WS_VISIBLE, 20, 20, 900, 600,
+                              nullptr, nullptr));
+    {
+        SCOPED_TRACE("ports page");
+        CPortDlg ports(&main);
+        ASSERT_TRUE(ports.Create(&main));
+        ExpectLabelsFit(ports.m_hWnd, IDD_PORTS_PAGE);
+        ports.DestroyWindow();
+    }
+    {
+        SCOPED_TRACE("programs page");
+        CProgramDlg programs(&main);
+        ASSERT_TRUE(programs.Create(&main));
+        ExpectLabelsFit(programs.m_hWnd, IDD_PROGRAMS_PAGE);
+        programs.DestroyWindow();
+    }
+    main.DestroyWindow();
 }
 
 } // namespace
