@@ -1,5 +1,5 @@
 // The stand-in firewall's policy as a small text file that people can read and edit, and the list of
-// failures that the environment can inject. The format is described in the README.
+// failures that the environment can inject. The format is described in docs/firewall.md.
 #pragma once
 
 #include <filesystem>
