@@ -3,7 +3,8 @@
 # firewall service. With no DISPLAY it runs on a virtual X server and saves a screenshot.
 # PALISOR_STANDIN_READONLY=1 ./run.sh plays a user without administrator rights: the stand-in refuses
 # every change with access denied (see the README). PALISOR_DPI=144 ./run.sh shows it on a screen of
-# 144 dots per inch (any of 48 to 480; 96 when unset).
+# 144 dots per inch (any of 48 to 480; 96 when unset), which grows from 1024x768 with the DPI so that
+# the window stays whole on it (1536x1152 at 144).
 set -eu
 cd "$(dirname "$0")"
 root=$PWD

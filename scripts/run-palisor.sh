@@ -4,7 +4,9 @@
 # between runs (build/run/prefix) together with the stand-in's policy file (build/run/
 # firewall-policy.txt, seeded on first use with a few example exceptions, some of them disabled).
 # What the program writes to standard output goes to build/run/palisor-output.txt.
-# PALISOR_DPI sets the screen's dots per inch (96 when unset; e.g. 120, 144 or 192).
+# PALISOR_DPI sets the screen's dots per inch (96 when unset; e.g. 120, 144 or 192); above 96 the
+# Wine desktop, and the virtual X server when there is no display, grow with it from 1024x768, so
+# that the window, which grows with the DPI, stays whole on the screen.
 #
 # With DISPLAY set, the program opens in Wine's desktop window on that display and the script returns
 # when the program ends; its capture sees the host's TCP traffic. Without one, it runs in a private
@@ -30,9 +32,15 @@ if [ -z "${DISPLAY:-}" ] && [ "${PALISOR_IN_NETNS:-}" != 1 ]; then
     fi
     echo "no private network namespace (it needs root): the capture sees this host's own traffic"
 fi
+# The screen's dots per inch: PALISOR_DPI, or 96; and the screen that holds the window at that DPI.
+dpi=${PALISOR_DPI:-96}
+case "$dpi" in
+'' | *[!0-9]*) echo "PALISOR_DPI must be a number, not '$dpi'" >&2; exit 2 ;;
+esac
+screen=$(palisor_screen_size "$dpi")
 if [ -z "${DISPLAY:-}" ]; then
     headless=1
-    palisor_start_xvfb
+    palisor_start_xvfb "$screen"
 else
     trap 'palisor_stop_wine' EXIT
 fi
@@ -57,11 +65,10 @@ fi
 # before they were copied.
 palisor_copy_wine_fonts "$WINEPREFIX"
 
-# The screen's dots per inch: PALISOR_DPI, or 96. The prefix keeps the last one set.
-dpi=${PALISOR_DPI:-96}
-if [ "$(cat "$state/prefix.dpi" 2>/dev/null || echo 96)" != "$dpi" ]; then
-    "$root/scripts/wine-dpi.sh" "$dpi" || exit 1
-    echo "$dpi" >"$state/prefix.dpi"
+# The prefix keeps the last DPI and desktop set.
+if [ "$(cat "$state/prefix.dpi" 2>/dev/null || echo 96 1024x768)" != "$dpi $screen" ]; then
+    "$root/scripts/wine-dpi.sh" "$dpi" "$screen" || exit 1
+    echo "$dpi $screen" >"$state/prefix.dpi"
 fi
 
 policy=$state/firewall-policy.txt
@@ -82,7 +89,7 @@ PALISOR_FIREWALL_POLICY=$(winpath "$policy")
 output=$state/palisor-output.txt
 
 echo "firewall policy: $policy"
-echo "screen:          $dpi dots per inch"
+echo "screen:          $dpi dots per inch, Wine desktop $screen"
 echo "program output:  $output"
 if [ "$headless" -eq 0 ]; then
     echo "starting Palisor on $DISPLAY"

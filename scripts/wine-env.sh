@@ -9,12 +9,25 @@ export WINEARCH=win64
 # Plain, unsmoothed text on every machine (see fonts.conf).
 export FONTCONFIG_FILE="$PALISOR_ROOT/scripts/fonts.conf"
 
-# palisor_start_xvfb: starts Xvfb on the first free display number and exports DISPLAY.
-# The server is killed when the calling shell exits.
+# palisor_screen_size DPI: the screen, as WIDTHxHEIGHT, that holds at DPI dots per inch what
+# 1024x768 holds at 96: 1024x768 up to 96 DPI, above that both sides grown by DPI/96, rounded up.
+palisor_screen_size() {
+    local dpi=${1:-96}
+    if [ "$dpi" -le 96 ]; then
+        echo 1024x768
+    else
+        echo "$(((1024 * dpi + 95) / 96))x$(((768 * dpi + 95) / 96))"
+    fi
+}
+
+# palisor_start_xvfb [SIZE]: starts Xvfb with a screen of SIZE (WIDTHxHEIGHT, 1024x768 when not
+# given) on the first free display number and exports DISPLAY. The server is killed when the calling
+# shell exits.
 palisor_start_xvfb() {
+    local size=${1:-1024x768}
     local n=${PALISOR_XVFB_FIRST:-91}
     while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-    Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb :$n -screen 0 "${size}x24" -nolisten tcp >/dev/null 2>&1 &
     PALISOR_XVFB_PID=$!
     export DISPLAY=:$n
     local i
