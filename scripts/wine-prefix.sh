@@ -2,7 +2,8 @@
 # Usage: wine-prefix.sh PREFIX [STANDIN_DLL]
 # Creates a 64-bit Wine prefix at PREFIX with Wine's virtual desktop, and registers the stand-in
 # firewall service (STANDIN_DLL, an in-process COM server) for the firewall's class identifiers.
-# A prepared template beside the prefix is copied when it exists, which takes a second instead of ten.
+# A prepared template beside the prefix is copied when it exists: seconds, where a new prefix
+# takes a quarter of a minute.
 # DISPLAY must name a running X server.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
