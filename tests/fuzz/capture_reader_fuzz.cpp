@@ -3,9 +3,8 @@
 // reading ends and the error text. The first byte of an input chooses the size of the reader's
 // blocks (small ones, so that records straddle them); the rest is the file, which lives in memory.
 
+#include "tests/unit/traffic/libpcap_reading.h"
 #include "tools/capture_reader.h"
-
-#include <pcap/pcap.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -19,41 +18,10 @@
 
 namespace {
 
-struct Reading {
-    bool opened = false;
-    int linkType = -1;
-    std::vector<std::vector<unsigned char>> frames;
-    int end = 0; // 0 the end, -1 an error
-    std::string error;
-};
-
-// The file's link type 101 and libpcap's DLT_RAW name the same frames.
-int SameKind(int linkType) {
-    return linkType == 101 ? DLT_RAW : linkType;
-}
-
-Reading WithLibpcap(const std::string& path) {
-    Reading reading;
-    char error[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* capture = pcap_open_offline(path.c_str(), error);
-    if (!capture) {
-        reading.error = error;
-        return reading;
-    }
-    reading.opened = true;
-    reading.linkType = SameKind(pcap_datalink(capture));
-    pcap_pkthdr* header = nullptr;
-    const unsigned char* frame = nullptr;
-    int result = 0;
-    while ((result = pcap_next_ex(capture, &header, &frame)) == 1)
-        reading.frames.emplace_back(frame, frame + header->caplen);
-    if (result == PCAP_ERROR) {
-        reading.end = -1;
-        reading.error = pcap_geterr(capture);
-    }
-    pcap_close(capture);
-    return reading;
-}
+using palisor::testing::CaptureReading;
+using palisor::testing::ReadWithLibpcap;
+using palisor::testing::SameLinkKind;
+using Reading = CaptureReading;
 
 Reading WithReader(const std::string& path, std::size_t blockBytes) {
     Reading reading;
@@ -63,14 +31,14 @@ Reading WithReader(const std::string& path, std::size_t blockBytes) {
         return reading;
     }
     reading.opened = true;
-    reading.linkType = SameKind(reader.linkType());
+    reading.linkType = SameLinkKind(reader.linkType());
     const unsigned char* frame = nullptr;
     std::size_t length = 0;
     int result = 0;
     while ((result = reader.Next(frame, length)) == 1) {
         reading.frames.emplace_back(frame, frame + length);
         // The link type never changes half way.
-        if (SameKind(reader.linkType()) != reading.linkType)
+        if (SameLinkKind(reader.linkType()) != reading.linkType)
             std::abort();
     }
     reading.end = result;
@@ -126,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         written += std::size_t(got);
     }
 
-    const Reading expected = WithLibpcap(path);
+    const Reading expected = ReadWithLibpcap(path);
     const Reading reading = WithReader(path, blockBytes);
     if (reading.opened != expected.opened)
         Differ("whether the file opens", reading, expected);

@@ -1,6 +1,7 @@
 // The replay tool's reading of capture files: whatever the file, the same frames, link type and
 // errors as libpcap, whether the tool reads it itself, hands it over half way or not at all.
 
+#include "tests/unit/traffic/libpcap_reading.h"
 #include "tools/capture_reader.h"
 
 #include <gtest/gtest.h>
@@ -100,41 +101,17 @@ Bytes Frame(std::size_t size, std::uint8_t seed) {
     return frame;
 }
 
-struct Reading {
-    std::vector<Bytes> frames;
-    int linkType = -1;
-    int end = 0; // 0 the end, -1 an error
-    std::string error;
-    bool opened = false;
+// Libpcap's reading, and for the tool's reader also whether it read the file itself.
+struct Reading : testing::CaptureReading {
     bool ownAtStart = false;
     bool ownAtEnd = false;
 };
 
-// LINKTYPE_RAW names the same frames as libpcap's DLT_RAW.
-int SameKind(int linkType) {
-    return linkType == 101 ? 12 : linkType;
-}
+using testing::SameLinkKind;
 
 Reading WithLibpcap(const std::string& path) {
     Reading reading;
-    char error[PCAP_ERRBUF_SIZE] = {};
-    pcap_t* capture = pcap_open_offline(path.c_str(), error);
-    if (!capture) {
-        reading.error = error;
-        return reading;
-    }
-    reading.opened = true;
-    reading.linkType = SameKind(pcap_datalink(capture));
-    pcap_pkthdr* header = nullptr;
-    const unsigned char* frame = nullptr;
-    int result = 0;
-    while ((result = pcap_next_ex(capture, &header, &frame)) == 1)
-        reading.frames.emplace_back(frame, frame + header->caplen);
-    if (result == PCAP_ERROR) {
-        reading.end = -1;
-        reading.error = pcap_geterr(capture);
-    }
-    pcap_close(capture);
+    static_cast<testing::CaptureReading&>(reading) = testing::ReadWithLibpcap(path);
     return reading;
 }
 
@@ -152,10 +129,10 @@ Reading WithReader(const std::string& path, std::size_t blockBytes) {
     int result = 0;
     while ((result = reader.Next(frame, length)) == 1) {
         reading.frames.emplace_back(frame, frame + length);
-        reading.linkType = SameKind(reader.linkType());
+        reading.linkType = SameLinkKind(reader.linkType());
     }
     if (reading.frames.empty())
-        reading.linkType = SameKind(reader.linkType());
+        reading.linkType = SameLinkKind(reader.linkType());
     reading.end = result;
     if (result < 0)
         reading.error = reader.error();
